@@ -1,0 +1,28 @@
+#pragma once
+
+#include <exception>
+#include <string>
+
+namespace mevcore {
+namespace config {
+
+// The library's one error type. The message names the operation, the path and
+// the system's reason, e.g. "Unable to rename /a/b to /a/c: File exists".
+class mev_exception : public std::exception {
+ public:
+  explicit mev_exception(std::string message, int error = 0)
+      : message_(std::move(message)), error_(error) {}
+  const char* what() const noexcept override { return message_.c_str(); }
+  // The errno behind the failure, 0 when there was none.
+  int error() const noexcept { return error_; }
+
+ private:
+  std::string message_;
+  int error_;
+};
+
+// Throws mev_exception with "<operation> <path>: <strerror(error)>".
+[[noreturn]] void ThrowSystemError(const std::string& operation, const std::string& path, int error);
+
+}  // namespace config
+}  // namespace mevcore

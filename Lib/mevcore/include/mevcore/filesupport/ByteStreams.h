@@ -1,0 +1,52 @@
+#pragma once
+
+#include <cstdint>
+
+#include "mevcore/filesupport/File.h"
+
+namespace mevcore {
+namespace filesupport {
+
+// Stream flags: 1 opens the whole file from its start.
+enum : int { kStreamFromStart = 1 };
+
+// Reads a file from its start. Throws config::mev_exception on failure.
+class IPlatformByteStream {
+ public:
+  IPlatformByteStream(const File& file, int flags);
+  ~IPlatformByteStream();
+  IPlatformByteStream(const IPlatformByteStream&) = delete;
+  IPlatformByteStream& operator=(const IPlatformByteStream&) = delete;
+
+  std::uint64_t Length();
+  // Reads exactly `count` bytes from the current position.
+  void ReadBlock(void* buffer, std::uint32_t count);
+  void Close();
+
+ private:
+  File file_;
+  int fd_ = -1;
+};
+
+// Writes a file from its start without cutting it; Truncate cuts it.
+// Throws config::mev_exception on failure.
+class OPlatformByteStream {
+ public:
+  OPlatformByteStream(const File& file, int flags);
+  ~OPlatformByteStream();
+  OPlatformByteStream(const OPlatformByteStream&) = delete;
+  OPlatformByteStream& operator=(const OPlatformByteStream&) = delete;
+
+  // Writes all `count` bytes at the current position.
+  void WriteBlock(const void* buffer, std::uint32_t count);
+  // Cuts the file at `length`; with sync, makes its content durable too.
+  void Truncate(std::uint64_t length, bool sync);
+  void Close();
+
+ private:
+  File file_;
+  int fd_ = -1;
+};
+
+}  // namespace filesupport
+}  // namespace mevcore

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <sys/stat.h>
+#include <sys/types.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace mevcore {
+namespace filesupport {
+
+// Every file-system call the library makes goes through this interface, so
+// that tests can replace it and make any call fail on purpose. Calls follow
+// the POSIX convention: -1 (or false) on failure with errno set.
+class DiskInterface {
+ public:
+  struct Entry {
+    std::string name;
+    unsigned char type;  // DT_* of dirent; DT_UNKNOWN when the system did not say
+  };
+
+  virtual ~DiskInterface() = default;
+
+  virtual int Open(const std::string& path, int flags, mode_t mode) = 0;
+  virtual ssize_t Read(int fd, void* buffer, std::size_t count) = 0;
+  virtual ssize_t Write(int fd, const void* buffer, std::size_t count) = 0;
+  virtual int Fstat(int fd, struct stat* info) = 0;
+  virtual int Ftruncate(int fd, off_t length) = 0;
+  virtual int Fsync(int fd) = 0;
+  virtual int Close(int fd) = 0;
+  virtual int Lstat(const std::string& path, struct stat* info) = 0;
+  virtual int Stat(const std::string& path, struct stat* info) = 0;
+  virtual int Mkdir(const std::string& path, mode_t mode) = 0;
+  // Renames without ever replacing an existing `to` (EEXIST then).
+  virtual int RenameNoReplace(const std::string& from, const std::string& to) = 0;
+  // Lists a folder's entries, "." and ".." left out, in no particular order.
+  virtual int ListDir(const std::string& path, std::vector<Entry>* entries) = 0;
+  // Makes a folder's entries durable (after a rename or a create in it).
+  virtual int SyncDir(const std::string& path) = 0;
+};
+
+// The real file system.
+class RealDiskInterface : public DiskInterface {
+ public:
+  int Open(const std::string& path, int flags, mode_t mode) override;
+  ssize_t Read(int fd, void* buffer, std::size_t count) override;
+  ssize_t Write(int fd, const void* buffer, std::size_t count) override;
+  int Fstat(int fd, struct stat* info) override;
+  int Ftruncate(int fd, off_t length) override;
+  int Fsync(int fd) override;
+  int Close(int fd) override;
+  int Lstat(const std::string& path, struct stat* info) override;
+  int Stat(const std::string& path, struct stat* info) override;
+  int Mkdir(const std::string& path, mode_t mode) override;
+  int RenameNoReplace(const std::string& from, const std::string& to) override;
+  int ListDir(const std::string& path, std::vector<Entry>* entries) override;
+  int SyncDir(const std::string& path) override;
+};
+
+// The interface the library uses now (the real one unless a test set another).
+DiskInterface& Disk();
+// Installs `disk` (not owned); null restores the real file system.
+void SetDisk(DiskInterface* disk);
+
+}  // namespace filesupport
+}  // namespace mevcore

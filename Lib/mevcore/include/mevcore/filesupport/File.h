@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "mevcore/filesupport/Dir.h"
+#include "mevcore/utility/Text.h"
+
+namespace mevcore {
+namespace filesupport {
+
+// A value naming a file, keeping the native path bytes. Operations that touch
+// the disk throw config::mev_exception on failure.
+class File {
+ public:
+  File() = default;
+  explicit File(const utility::UTF16String& path);
+  File(const Dir& folder, const utility::UTF16String& name);
+  static File FromNativePath(std::string path);
+
+  // True when an entry of this name exists (whatever its kind).
+  bool Exists() const;
+  std::uint64_t Length() const;
+
+  utility::UTF16String FullPath() const;
+  std::string FullPathMultiByte() const { return path_; }
+  const std::string& NativePath() const { return path_; }
+  utility::UTF16String GetName() const;
+  Dir GetDir() const;
+  // The extension of the name: from its last dot on (withDot) or after it.
+  // Empty when the name has no dot, or its only dot is its first character.
+  utility::UTF16String GetExtension(bool withDot) const;
+  // The name less its extension and dot.
+  utility::UTF16String GetTitle() const;
+
+  // Renames within the same folder; never replaces an existing entry.
+  void Rename(const utility::UTF16String& newName);
+  // Makes the file if it is missing. With failIfExists false an existing file
+  // is left as it is; with true an existing file is an error.
+  void Create(bool failIfExists);
+
+ private:
+  std::string path_;
+};
+
+}  // namespace filesupport
+}  // namespace mevcore

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <boost/shared_ptr.hpp>
+#include <git2.h>
+
+#include "mevcore/filesupport/Dir.h"
+#include "mevcore/utility/ImmutableString.h"
+#include "mevcore/utility/RecycledMemory.h"
+#include "mevstorage/git/Wrap.h"
+
+namespace mevstorage {
+namespace git {
+
+using RepositoryHandle = boost::shared_ptr<Wrap<git_repository>>;
+using CommitHandle = boost::shared_ptr<Wrap<git_commit>>;
+using TreeHandle = boost::shared_ptr<Wrap<git_tree>>;
+using BlobHandle = boost::shared_ptr<Wrap<git_blob>>;
+using TreeBuilderHandle = boost::shared_ptr<Wrap<git_treebuilder>>;
+
+// An editable tree: a copy of a tree that entries can be inserted into.
+struct TreeBuilderNode {
+  TreeBuilderHandle builder;
+};
+
+// Once at start, before any repository is opened; once at the end, after
+// every handle is released.
+void Startup();
+void Shutdown();
+
+class SQLite3OdbBackend {
+ public:
+  // Opens a project's "git" folder: a bare repository whose objects live in
+  // "odb.sqlite3" inside it. Creates and changes nothing. Throws
+  // StorageError (a std::exception) naming the folder and the reason when
+  // there is no usable repository.
+  static RepositoryHandle OpenRepository(const mevcore::filesupport::Dir& gitFolder);
+};
+
+// The commit HEAD names; empty on failure.
+CommitHandle GetHeadCommit(const RepositoryHandle& repository);
+// The commit's root tree; empty on failure.
+TreeHandle GetTreeAtCommit(const CommitHandle& commit);
+// The blob of the tree's entry `name`; empty when absent or not a blob.
+BlobHandle GetBlob(const RepositoryHandle& repository, const TreeHandle& tree,
+                   const mevcore::utility::ImmutableString& name);
+// An editable copy of the tree; null on failure.
+boost::shared_ptr<TreeBuilderNode> ConstructRootTreeBuilderNode(
+    const RepositoryHandle& repository, const TreeHandle& tree);
+// Makes a blob of the payload's bytes (not copied first) and sets the entry
+// `name` of the builder to it. True once the entry holds that blob.
+bool TreeBuilderInsertPayload(
+    const RepositoryHandle& repository, const TreeBuilderHandle& builder,
+    const mevcore::utility::ImmutableString& name,
+    const boost::shared_ptr<const mevcore::utility::RecycledMemory>& payload);
+// Writes the node's tree; all zero on failure.
+git_oid FinalizeTreeBuilderNode(const RepositoryHandle& repository,
+                                const boost::shared_ptr<TreeBuilderNode>& node);
+// Commits the tree with the message, its parent the commit HEAD names (none
+// when HEAD names nothing yet), author and committer "Velders Recovery", time
+// now. Empty on failure.
+CommitHandle WriteCommit(const RepositoryHandle& repository, const TreeHandle& tree,
+                         const char* message);
+// Moves refs/heads/<branch> to the commit, making it if missing. True once
+// the branch names the commit (and the commit is durable).
+bool SetBranchToCommit(const RepositoryHandle& repository,
+                       const mevcore::utility::ImmutableString& branch,
+                       const CommitHandle& commit);
+
+}  // namespace git
+}  // namespace mevstorage
