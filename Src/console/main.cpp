@@ -1,3 +1,0 @@
-#include "console/RecoveryRun.h"
-
-int main() { return velders::RunRecovery(); }
