@@ -1,0 +1,20 @@
+#pragma once
+
+#include <boost/date_time/posix_time/posix_time_types.hpp>
+
+#include "mevcore/filesupport/Dir.h"
+#include "mevcore/utility/ImmutableString.h"
+
+namespace velders {
+
+// Writes "recovery_info.txt" into the project folder: the current name, the
+// recovered name, the recovery note and the program's name and version, CR LF
+// between the lines and none after the last. On a failed write prints
+// "    Unable to write files in <folder>" to std::cerr and returns false. A time
+// that cannot be converted throws before anything is written.
+bool WriteRecoveryInfo(const mevcore::filesupport::Dir& project,
+                       const mevcore::utility::ImmutableString& name,
+                       const boost::posix_time::ptime& recovery,
+                       const boost::posix_time::ptime& lastModified);
+
+}  // namespace velders
