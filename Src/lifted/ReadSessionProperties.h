@@ -1,0 +1,19 @@
+#pragma once
+
+#include <boost/date_time/posix_time/ptime.hpp>
+
+#include "lifted/SessionProperties.h"
+#include "mevstorage/git/Storage.h"
+
+namespace velders {
+
+// Reads the session properties of the commit "HEAD" names and that commit's
+// time (UTC). False when they cannot be had; both outputs are then left as
+// they were. Failures to resolve "HEAD" or to get the commit's tree are
+// reported to the diagnostics; a blob that is not a properties object is
+// reported by DeserializeFromBlob.
+bool ReadSessionProperties(const mevstorage::git::RepositoryHandle& repository,
+                           boost::posix_time::ptime& lastModified,
+                           SessionProperties& properties);
+
+}  // namespace velders

@@ -1,0 +1,33 @@
+#include "lifted/WriteSessionProperties.h"
+
+#include "records/TimeStamps.h"
+
+namespace velders {
+
+namespace {
+
+using mevcore::utility::ImmutableString;
+using mevcore::utility::ToUTF8;
+using mevcore::utility::UTF8String;
+
+UTF8String DescriptionWithNote(const ImmutableString& description, const UTF8String& note) {
+  UTF8String text = description.str();
+  if (!text.empty()) text += ToUTF8(" ");
+  return text + note;
+}
+
+}  // namespace
+
+bool WriteRecoveredProperties(const mevstorage::git::RepositoryHandle& repository,
+                              const SessionProperties& properties,
+                              const boost::posix_time::ptime& recovery,
+                              const boost::posix_time::ptime& lastModified) {
+  SessionProperties recovered = properties;
+  const UTF8String name = MakeRecoveredName(properties.name, recovery);
+  const UTF8String note = MakeRecoveryNote(recovery, lastModified);
+  recovered.name = ImmutableString::CreateDynamic(name);
+  recovered.description = ImmutableString::CreateDynamic(DescriptionWithNote(properties.description, note));
+  return WriteSessionProperties(repository, recovered, ToUTF8("Velders Recovery ") + note);
+}
+
+}  // namespace velders

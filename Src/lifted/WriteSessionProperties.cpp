@@ -1,0 +1,81 @@
+#include "lifted/WriteSessionProperties.h"
+
+#include <boost/make_shared.hpp>
+
+#include "lifted/GitErrorReport.h"
+#include "mevcore/utility/RecycledMemory.h"
+#include "platform/ReportSites.h"
+#include "records/Constants.h"
+
+namespace velders {
+namespace {
+
+namespace git = mevstorage::git;
+using mevcore::utility::RecycledMemory;
+using mevcore::utility::UTF8String;
+
+void ReportCommitFailed(const git::RepositoryHandle& repository) {
+  const char* path = git_repository_path(repository->ptr);
+  Report(sites::commitFailed, {{"path", path ? path : ""}});
+}
+
+git::TreeHandle HeadTree(const git::RepositoryHandle& repository) {
+  const git::CommitHandle head = git::GetHeadCommit(repository);
+  if (!head || !head->ptr) return git::TreeHandle();
+  return git::GetTreeAtCommit(head);
+}
+
+// The record's JSON text as a payload that refers to the text's own bytes
+// and keeps the text alive.
+boost::shared_ptr<const RecycledMemory> PropertiesPayload(const SessionProperties& properties) {
+  const auto text = boost::make_shared<const UTF8String>(mevcore::serialization::GetJSONUTF8String(
+      boost::make_shared<boost::any>(SessionPropertiesToVariant(properties)), false));
+  const boost::shared_ptr<RecycledMemory> payload = RecycledMemory::Create(0);
+  payload->Free();
+  payload->ReferTo(text->data(), text->size(), text);
+  return payload;
+}
+
+// The tree the node writes; empty when it is not written.
+git::TreeHandle WriteTree(const git::RepositoryHandle& repository,
+                          const boost::shared_ptr<git::TreeBuilderNode>& node) {
+  const git_oid id = git::FinalizeTreeBuilderNode(repository, node);
+  if (git_oid_iszero(&id)) return git::TreeHandle();
+  const git::TreeHandle tree = boost::make_shared<git::Wrap<git_tree>>();
+  const int looked = git_tree_lookup(&tree->ptr, repository->ptr, &id);
+  if (looked != 0) {
+    ReportGitError(sites::writeTreeLookupFailed, looked);
+    return git::TreeHandle();
+  }
+  return tree;
+}
+
+}  // namespace
+
+bool WriteSessionProperties(const git::RepositoryHandle& repository,
+                            const SessionProperties& properties, const UTF8String& message) {
+  if (!repository || !repository->ptr) return false;
+  const git::TreeHandle headTree = HeadTree(repository);
+  if (!headTree || !headTree->ptr) {
+    ReportCommitFailed(repository);
+    return false;
+  }
+  const boost::shared_ptr<git::TreeBuilderNode> node =
+      git::ConstructRootTreeBuilderNode(repository, headTree);
+  if (!node || !node->builder || !node->builder->ptr) return false;
+  if (!git::TreeBuilderInsertPayload(repository, node->builder, kPropertiesBlobName,
+                                     PropertiesPayload(properties))) {
+    return false;
+  }
+  const git::TreeHandle tree = WriteTree(repository, node);
+  if (!tree) return false;
+  const git::CommitHandle commit =
+      git::WriteCommit(repository, tree, reinterpret_cast<const char*>(message.c_str()));
+  if (!commit || !commit->ptr) {
+    ReportCommitFailed(repository);
+    return false;
+  }
+  return git::SetBranchToCommit(repository, kProductionBranch, commit);
+}
+
+}  // namespace velders

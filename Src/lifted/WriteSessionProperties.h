@@ -1,0 +1,27 @@
+#pragma once
+
+#include <boost/date_time/posix_time/ptime.hpp>
+
+#include "lifted/SessionProperties.h"
+#include "mevcore/utility/Text.h"
+#include "mevstorage/git/Storage.h"
+
+namespace velders {
+
+// Commits the head tree with `properties` as its "properties" blob (every
+// other entry kept) under `message`, and moves "production" to the new
+// commit. True once "production" names it.
+bool WriteSessionProperties(const mevstorage::git::RepositoryHandle& repository,
+                            const SessionProperties& properties,
+                            const mevcore::utility::UTF8String& message);
+
+// Commits the recovered version of `properties`: the recovered name, the
+// description extended by the recovery note, the commit message
+// "Velders Recovery " + note. `properties` itself is not changed. A time
+// that cannot be converted throws before anything is written.
+bool WriteRecoveredProperties(const mevstorage::git::RepositoryHandle& repository,
+                              const SessionProperties& properties,
+                              const boost::posix_time::ptime& recovery,
+                              const boost::posix_time::ptime& lastModified);
+
+}  // namespace velders

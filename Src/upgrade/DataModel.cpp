@@ -1,0 +1,67 @@
+#include "upgrade/DataModel.h"
+
+#include <iostream>
+
+#include <boost/make_shared.hpp>
+
+#include "Model/Utils.h"
+#include "mevcore/config/Exception.h"
+#include "mevcore/filesupport/File.h"
+#include "mevcore/serialization/JSON.h"
+#include "records/Constants.h"
+#include "records/ConsoleText.h"
+
+namespace velders {
+namespace {
+
+using mevcore::filesupport::Dir;
+using mevcore::filesupport::File;
+using mevcore::utility::ImmutableString;
+using mevcore::utility::UTF8String;
+
+bool SavedCopyExists(const File& saved) {
+  try {
+    return saved.Exists();
+  } catch (const mevcore::config::mev_exception&) {
+    return false;
+  }
+}
+
+// "version" already holds the current data model and its old content is saved.
+bool AlreadyUpgraded(const ImmutableString& version, const File& saved) {
+  return version.str() == DataModelJson() && SavedCopyExists(saved);
+}
+
+bool SaveAndRewrite(const File& version, const File& saved, const ImmutableString& old) {
+  return YondraLocalHub::WriteStringFile(saved, old.UpToFirstZero()) &&
+         YondraLocalHub::WriteStringFile(version, DataModelJson());
+}
+
+}  // namespace
+
+const DataModel& CurrentDataModel() {
+  static const DataModel current{ImmutableString::CreateStatic("2.0.1"),
+                                 ImmutableString::CreateStatic("2018")};
+  return current;
+}
+
+UTF8String DataModelJson() {
+  const DataModel& current = CurrentDataModel();
+  mevcore::serialization::JSONObject object;
+  mevcore::serialization::AddToObject(object, "dataModel", current.dataModel.str());
+  mevcore::serialization::AddToObject(object, "suiteClient", current.suiteClient.str());
+  return mevcore::serialization::GetJSONUTF8String(boost::make_shared<boost::any>(object), false);
+}
+
+bool UpgradeDataModel(const Dir& projectFolder) {
+  const File version(projectFolder, kVersionFileName);
+  const File saved(projectFolder, kPreRecoveryVersionFileName);
+  const ImmutableString old = YondraLocalHub::ReadStringFile(version);
+  if (AlreadyUpgraded(old, saved)) return true;
+  if (SaveAndRewrite(version, saved, old)) return true;
+  std::cerr << "    Unable to upgrade data model in "
+            << ConsoleSafe(projectFolder.FullPathMultiByte()) << std::endl;
+  return false;
+}
+
+}  // namespace velders

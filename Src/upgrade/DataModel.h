@@ -1,0 +1,30 @@
+#pragma once
+
+#include "mevcore/filesupport/Dir.h"
+#include "mevcore/utility/ImmutableString.h"
+#include "mevcore/utility/Text.h"
+
+namespace velders {
+
+// The data model that upgraded projects carry.
+struct DataModel {
+  mevcore::utility::ImmutableString dataModel;
+  mevcore::utility::ImmutableString suiteClient;
+};
+
+// The program-wide record of the current data model.
+const DataModel& CurrentDataModel();
+
+// The JSON text of the current data model, the new content of "version":
+// {"dataModel":"2.0.1","suiteClient":"2018"}.
+mevcore::utility::UTF8String DataModelJson();
+
+// Saves the project's "version" as "pre_recovery_version" and rewrites
+// "version" with DataModelJson(). A project already upgraded this way (its
+// "version" holds DataModelJson() and "pre_recovery_version" exists) is left
+// as it is, so the saved copy keeps the content from before the upgrade.
+// False, after one console line naming the folder, when a write failed; a
+// failed save leaves "version" untouched.
+bool UpgradeDataModel(const mevcore::filesupport::Dir& projectFolder);
+
+}  // namespace velders
