@@ -27,14 +27,32 @@ bool SavedCopyExists(const File& saved) {
   }
 }
 
+// Empty text from a "version" that holds bytes: the file could not be read,
+// and upgrading would lose its content.
+bool ReadFailed(const ImmutableString& text, const File& version) {
+  if (!text.empty()) return false;
+  try {
+    return version.Exists() && version.Length() != 0;
+  } catch (const mevcore::config::mev_exception&) {
+    return true;
+  }
+}
+
 // "version" already holds the current data model and its old content is saved.
 bool AlreadyUpgraded(const ImmutableString& version, const File& saved) {
   return version.str() == DataModelJson() && SavedCopyExists(saved);
 }
 
+// The whole old content is saved, zero bytes and all, so nothing of it is lost.
 bool SaveAndRewrite(const File& version, const File& saved, const ImmutableString& old) {
-  return YondraLocalHub::WriteStringFile(saved, old.UpToFirstZero()) &&
+  return YondraLocalHub::WriteStringFile(saved, old.str()) &&
          YondraLocalHub::WriteStringFile(version, DataModelJson());
+}
+
+bool ReportUpgradeFailed(const Dir& projectFolder) {
+  std::cerr << "    Unable to upgrade data model in "
+            << ConsoleSafe(projectFolder.FullPathMultiByte()) << std::endl;
+  return false;
 }
 
 }  // namespace
@@ -57,11 +75,10 @@ bool UpgradeDataModel(const Dir& projectFolder) {
   const File version(projectFolder, kVersionFileName);
   const File saved(projectFolder, kPreRecoveryVersionFileName);
   const ImmutableString old = YondraLocalHub::ReadStringFile(version);
+  if (ReadFailed(old, version)) return ReportUpgradeFailed(projectFolder);
   if (AlreadyUpgraded(old, saved)) return true;
   if (SaveAndRewrite(version, saved, old)) return true;
-  std::cerr << "    Unable to upgrade data model in "
-            << ConsoleSafe(projectFolder.FullPathMultiByte()) << std::endl;
-  return false;
+  return ReportUpgradeFailed(projectFolder);
 }
 
 }  // namespace velders

@@ -20,11 +20,13 @@ const DataModel& CurrentDataModel();
 mevcore::utility::UTF8String DataModelJson();
 
 // Saves the project's "version" as "pre_recovery_version" and rewrites
-// "version" with DataModelJson(). A project already upgraded this way (its
-// "version" holds DataModelJson() and "pre_recovery_version" exists) is left
-// as it is, so the saved copy keeps the content from before the upgrade.
-// False, after one console line naming the folder, when a write failed; a
-// failed save leaves "version" untouched.
+// "version" with DataModelJson(); a missing or empty "version" is saved as an
+// empty copy. A project already upgraded this way (its "version" holds
+// DataModelJson() and "pre_recovery_version" exists) is left as it is, so the
+// saved copy keeps the content from before the upgrade. False, after one
+// console line naming the folder, when "version" holds bytes that cannot be
+// read (nothing is written then) or a write failed; a failed save leaves
+// "version" untouched.
 bool UpgradeDataModel(const mevcore::filesupport::Dir& projectFolder);
 
 }  // namespace velders
