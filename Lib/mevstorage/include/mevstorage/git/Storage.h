@@ -43,7 +43,8 @@ TreeHandle GetTreeAtCommit(const CommitHandle& commit);
 // The blob of the tree's entry `name`; empty when absent or not a blob.
 BlobHandle GetBlob(const RepositoryHandle& repository, const TreeHandle& tree,
                    const mevcore::utility::ImmutableString& name);
-// An editable copy of the tree; null on failure.
+// An editable copy of the tree (of an empty tree when the handle is empty);
+// null on failure.
 boost::shared_ptr<TreeBuilderNode> ConstructRootTreeBuilderNode(
     const RepositoryHandle& repository, const TreeHandle& tree);
 // Makes a blob of the payload's bytes (not copied first) and sets the entry
@@ -61,10 +62,16 @@ git_oid FinalizeTreeBuilderNode(const RepositoryHandle& repository,
 CommitHandle WriteCommit(const RepositoryHandle& repository, const TreeHandle& tree,
                          const char* message);
 // Moves refs/heads/<branch> to the commit, making it if missing. True once
-// the branch names the commit (and the commit is durable).
+// the branch names the commit (and the commit is durable: pending writes are
+// flushed first, and the branch stays where it was when that fails).
 bool SetBranchToCommit(const RepositoryHandle& repository,
                        const mevcore::utility::ImmutableString& branch,
                        const CommitHandle& commit);
+
+// Commits every object written so far to the database, durably. Writes are
+// otherwise gathered until the branch moves or the repository is released.
+// True when nothing is pending afterwards; else libgit2's last error says why.
+bool FlushWrites(const RepositoryHandle& repository);
 
 }  // namespace git
 }  // namespace mevstorage

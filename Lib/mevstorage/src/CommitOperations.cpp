@@ -1,0 +1,35 @@
+#include <cstring>
+#include <ctime>
+
+#include "CommitSupport.h"
+#include "RepositoryAccess.h"
+
+namespace mevstorage {
+namespace git {
+
+CommitHandle WriteCommit(const RepositoryHandle& repository, const TreeHandle& tree,
+                         const char* message) {
+  git_commit* parent = nullptr;
+  if (!Holds(repository) || !tree || !tree->ptr || !message ||
+      !FindHeadCommit(repository->ptr, &parent)) {
+    return CommitHandle();
+  }
+  git_oid id;
+  const int result =
+      CreateCommitObject(&id, repository->ptr, tree->ptr, parent, message, std::time(nullptr));
+  git_commit_free(parent);
+  return result == 0 ? LookupCommit(repository->ptr, id) : CommitHandle();
+}
+
+bool SetBranchToCommit(const RepositoryHandle& repository,
+                       const mevcore::utility::ImmutableString& branch,
+                       const CommitHandle& commit) {
+  if (!Holds(repository) || !commit || !commit->ptr ||
+      std::strlen(branch.c_str()) != branch.size()) {
+    return false;
+  }
+  return PointBranchAt(repository, branch.c_str(), *git_commit_id(commit->ptr)) == 0;
+}
+
+}  // namespace git
+}  // namespace mevstorage

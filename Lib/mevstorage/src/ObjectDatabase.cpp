@@ -1,0 +1,362 @@
+#include "ObjectDatabase.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace mevstorage {
+namespace git {
+
+namespace {
+
+constexpr int kDefaultBusyTimeoutMs = 5000;
+constexpr const char* kOtherSchema = "the object database has another schema";
+
+// Resets a statement and its bindings when one use of it ends, so that no
+// read transaction outlives the call.
+class StatementUse {
+ public:
+  explicit StatementUse(sqlite3_stmt* statement) : statement_(statement) {}
+  ~StatementUse() {
+    sqlite3_reset(statement_);
+    sqlite3_clear_bindings(statement_);
+  }
+  StatementUse(const StatementUse&) = delete;
+  StatementUse& operator=(const StatementUse&) = delete;
+
+ private:
+  sqlite3_stmt* statement_;
+};
+
+std::string Hex(const git_oid& id) {
+  char text[GIT_OID_HEXSZ + 1];
+  git_oid_tostr(text, sizeof text, &id);
+  return text;
+}
+
+void BindBytes(sqlite3_stmt* statement, int index, const void* bytes, std::size_t size) {
+  static const unsigned char kNoBytes[1] = {0};
+  sqlite3_bind_blob64(statement, index, size ? bytes : kNoBytes, size, SQLITE_STATIC);
+}
+
+void BindId(sqlite3_stmt* statement, int index, const unsigned char* id) {
+  BindBytes(statement, index, id, GIT_OID_RAWSZ);
+}
+
+bool KnownType(int type) { return type >= GIT_OBJECT_COMMIT && type <= GIT_OBJECT_TAG; }
+
+// The lowest and highest ids that begin with the prefix's first digits.
+void PrefixBounds(const git_oid& prefix, std::size_t hexLength, unsigned char* low,
+                  unsigned char* high) {
+  hexLength = std::min<std::size_t>(hexLength, GIT_OID_HEXSZ);
+  std::memset(low, 0x00, GIT_OID_RAWSZ);
+  std::memset(high, 0xff, GIT_OID_RAWSZ);
+  std::memcpy(low, prefix.id, hexLength / 2);
+  std::memcpy(high, prefix.id, hexLength / 2);
+  if (hexLength % 2) {
+    low[hexLength / 2] = prefix.id[hexLength / 2] & 0xf0;
+    high[hexLength / 2] = low[hexLength / 2] | 0x0f;
+  }
+}
+
+sqlite3* OpenConnection(const std::string& path, int flags, std::string* reason) {
+  sqlite3* db = nullptr;
+  if (sqlite3_open_v2(path.c_str(), &db, flags, nullptr) == SQLITE_OK) return db;
+  *reason = db ? sqlite3_errmsg(db) : "out of memory";
+  sqlite3_close(db);
+  return nullptr;
+}
+
+bool QueryInt(sqlite3* db, const char* query, int* value, std::string* reason) {
+  sqlite3_stmt* statement = nullptr;
+  int rc = sqlite3_prepare_v2(db, query, -1, &statement, nullptr);
+  if (rc == SQLITE_OK) rc = sqlite3_step(statement);
+  if (rc == SQLITE_ROW) *value = sqlite3_column_int(statement, 0);
+  if (rc != SQLITE_ROW) *reason = sqlite3_errmsg(db);
+  sqlite3_finalize(statement);
+  return rc == SQLITE_ROW;
+}
+
+struct ExpectedColumn {
+  const char* name;
+  const char* type;
+  bool primaryKey;
+};
+constexpr ExpectedColumn kColumns[] = {
+    {"oid", "BLOB", true}, {"type", "INTEGER", false},
+    {"size", "INTEGER", false}, {"data", "BLOB", false}};
+constexpr int kColumnCount = sizeof kColumns / sizeof kColumns[0];
+
+bool ColumnMatches(sqlite3_stmt* info, const ExpectedColumn& expected) {
+  const auto text = [info](int column) {
+    const unsigned char* value = sqlite3_column_text(info, column);
+    return value ? reinterpret_cast<const char*>(value) : "";
+  };
+  return sqlite3_stricmp(text(1), expected.name) == 0 &&
+         sqlite3_stricmp(text(2), expected.type) == 0 && sqlite3_column_int(info, 3) == 1 &&
+         (sqlite3_column_int(info, 5) != 0) == expected.primaryKey;
+}
+
+// Compares the declared columns of the objects table, from the schema alone.
+bool ObjectsTableMatches(sqlite3* db, bool* matches, std::string* reason) {
+  sqlite3_stmt* info = nullptr;
+  int rc = sqlite3_prepare_v2(db, "PRAGMA table_info(objects)", -1, &info, nullptr);
+  int count = 0;
+  *matches = true;
+  while (rc == SQLITE_OK && (rc = sqlite3_step(info)) == SQLITE_ROW) {
+    *matches = *matches && count < kColumnCount && ColumnMatches(info, kColumns[count]);
+    ++count;
+  }
+  if (rc != SQLITE_DONE) *reason = sqlite3_errmsg(db);
+  sqlite3_finalize(info);
+  *matches = *matches && count == kColumnCount;
+  return rc == SQLITE_DONE;
+}
+
+bool CheckSchema(sqlite3* db, std::string* reason) {
+  int version = 0;
+  bool matches = false;
+  if (!QueryInt(db, "PRAGMA user_version", &version, reason)) return false;
+  if (version == kObjectDatabaseVersion && !ObjectsTableMatches(db, &matches, reason)) {
+    return false;
+  }
+  if (version != kObjectDatabaseVersion || !matches) *reason = kOtherSchema;
+  return version == kObjectDatabaseVersion && matches;
+}
+
+sqlite3_stmt* Prepare(sqlite3* db, const char* text) {
+  sqlite3_stmt* statement = nullptr;
+  sqlite3_prepare_v3(db, text, -1, SQLITE_PREPARE_PERSISTENT, &statement, nullptr);
+  return statement;
+}
+
+}  // namespace
+
+struct ObjectDatabase::Statements {
+  sqlite3_stmt* read = nullptr;
+  sqlite3_stmt* readHeader = nullptr;
+  sqlite3_stmt* exists = nullptr;
+  sqlite3_stmt* findPrefix = nullptr;
+  sqlite3_stmt* write = nullptr;
+  sqlite3_stmt* begin = nullptr;
+  sqlite3_stmt* commit = nullptr;
+
+  ~Statements() {
+    for (sqlite3_stmt* s : {read, readHeader, exists, findPrefix, write, begin, commit}) {
+      sqlite3_finalize(s);
+    }
+  }
+};
+
+std::unique_ptr<ObjectDatabase> ObjectDatabase::Open(const std::string& path,
+                                                     std::string* reason) {
+  sqlite3* db = OpenConnection(path, SQLITE_OPEN_READWRITE, reason);
+  if (!db) return nullptr;
+  std::unique_ptr<ObjectDatabase> database(new ObjectDatabase(path, db));
+  if (!CheckSchema(db, reason) || !database->PrepareStatements(reason)) return nullptr;
+  return database;
+}
+
+bool ObjectDatabase::Create(const std::string& path, std::string* reason) {
+  sqlite3* db = OpenConnection(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, reason);
+  if (!db) return false;
+  const std::string script = std::string("PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL; ") +
+                             "BEGIN; " + sql::kCreateTable + "; PRAGMA user_version=" +
+                             std::to_string(kObjectDatabaseVersion) + "; COMMIT;";
+  const bool made = sqlite3_exec(db, script.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
+  if (!made) *reason = sqlite3_errmsg(db);
+  sqlite3_close(db);
+  return made;
+}
+
+ObjectDatabase::ObjectDatabase(std::string path, sqlite3* db)
+    : path_(std::move(path)), db_(db), statements_(new Statements) {
+  sqlite3_busy_timeout(db_, kDefaultBusyTimeoutMs);
+  sqlite3_exec(db_, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
+}
+
+ObjectDatabase::~ObjectDatabase() { Close(); }
+
+bool ObjectDatabase::PrepareStatements(std::string* reason) {
+  Statements& s = *statements_;
+  s.read = Prepare(db_, sql::kRead);
+  s.readHeader = Prepare(db_, sql::kReadHeader);
+  s.exists = Prepare(db_, sql::kExists);
+  s.findPrefix = Prepare(db_, sql::kFindPrefix);
+  s.write = Prepare(db_, sql::kWrite);
+  s.begin = Prepare(db_, "BEGIN IMMEDIATE");
+  s.commit = Prepare(db_, "COMMIT");
+  const bool prepared = s.read && s.readHeader && s.exists && s.findPrefix && s.write &&
+                        s.begin && s.commit;
+  if (!prepared) *reason = sqlite3_errmsg(db_);
+  return prepared;
+}
+
+ObjectDatabase::Result ObjectDatabase::Read(const git_oid& id, git_object_t* type, void** data,
+                                            std::size_t* size, const Allocator& allocate) {
+  if (!Usable()) return Result::kError;
+  sqlite3_stmt* s = statements_->read;
+  StatementUse use(s);
+  BindId(s, 1, id.id);
+  const int rc = sqlite3_step(s);
+  if (rc == SQLITE_DONE) return Result::kNotFound;
+  if (rc != SQLITE_ROW) return FailWithId("read object", id);
+  const void* bytes = sqlite3_column_blob(s, 2);
+  const std::size_t length = static_cast<std::size_t>(sqlite3_column_bytes(s, 2));
+  if (!bytes && length) return FailWithId("read object", id);
+  const int storedType = sqlite3_column_int(s, 0);
+  if (!KnownType(storedType) || sqlite3_column_int64(s, 1) != sqlite3_int64(length)) {
+    lastError_ = "Object " + Hex(id) + " in " + path_ + " is damaged";
+    return Result::kError;
+  }
+  void* buffer = allocate(std::max<std::size_t>(length, 1));
+  if (!buffer) return Fail("read object " + Hex(id) + " (out of memory)");
+  std::memcpy(buffer, bytes ? bytes : "", length);
+  *type = static_cast<git_object_t>(storedType);
+  *data = buffer;
+  *size = length;
+  return Result::kOk;
+}
+
+ObjectDatabase::Result ObjectDatabase::ReadHeader(const git_oid& id, git_object_t* type,
+                                                  std::size_t* size) {
+  if (!Usable()) return Result::kError;
+  sqlite3_stmt* s = statements_->readHeader;
+  StatementUse use(s);
+  BindId(s, 1, id.id);
+  const int rc = sqlite3_step(s);
+  if (rc == SQLITE_DONE) return Result::kNotFound;
+  if (rc != SQLITE_ROW) return FailWithId("read the header of object", id);
+  const int storedType = sqlite3_column_int(s, 0);
+  if (!KnownType(storedType) || sqlite3_column_int64(s, 1) < 0) {
+    lastError_ = "Object " + Hex(id) + " in " + path_ + " is damaged";
+    return Result::kError;
+  }
+  *type = static_cast<git_object_t>(storedType);
+  *size = static_cast<std::size_t>(sqlite3_column_int64(s, 1));
+  return Result::kOk;
+}
+
+ObjectDatabase::Result ObjectDatabase::FindUnique(const git_oid& prefix, std::size_t hexLength,
+                                                  git_oid* found) {
+  if (!Usable()) return Result::kError;
+  unsigned char low[GIT_OID_RAWSZ];
+  unsigned char high[GIT_OID_RAWSZ];
+  PrefixBounds(prefix, hexLength, low, high);
+  sqlite3_stmt* s = statements_->findPrefix;
+  StatementUse use(s);
+  BindId(s, 1, low);
+  BindId(s, 2, high);
+  int rc = sqlite3_step(s);
+  if (rc == SQLITE_DONE) return Result::kNotFound;
+  if (rc == SQLITE_ROW && sqlite3_column_bytes(s, 0) == GIT_OID_RAWSZ) {
+    git_oid_fromraw(found, static_cast<const unsigned char*>(sqlite3_column_blob(s, 0)));
+    rc = sqlite3_step(s);
+  }
+  if (rc == SQLITE_ROW) return Result::kAmbiguous;
+  if (rc == SQLITE_DONE) return Result::kOk;
+  return Fail("look up objects by the prefix " + Hex(prefix).substr(0, hexLength));
+}
+
+ObjectDatabase::Result ObjectDatabase::Exists(const git_oid& id) {
+  if (!Usable()) return Result::kError;
+  sqlite3_stmt* s = statements_->exists;
+  StatementUse use(s);
+  BindId(s, 1, id.id);
+  const int rc = sqlite3_step(s);
+  if (rc == SQLITE_ROW) return Result::kOk;
+  if (rc == SQLITE_DONE) return Result::kNotFound;
+  return FailWithId("look up object", id);
+}
+
+ObjectDatabase::Result ObjectDatabase::Write(const git_oid& id, const void* data,
+                                             std::size_t size, git_object_t type) {
+  if (!Writable() || !BeginWrites()) return Result::kError;
+  sqlite3_stmt* s = statements_->write;
+  StatementUse use(s);
+  BindId(s, 1, id.id);
+  sqlite3_bind_int(s, 2, type);
+  sqlite3_bind_int64(s, 3, static_cast<sqlite3_int64>(size));
+  BindBytes(s, 4, data, size);
+  if (sqlite3_step(s) == SQLITE_DONE) return Result::kOk;
+  FailWithId("write object", id);
+  NoteLostWrites();
+  return Result::kError;
+}
+
+ObjectDatabase::Result ObjectDatabase::CommitWrites() {
+  if (!Writable()) return Result::kError;
+  if (!pendingWrites_) return Result::kOk;
+  sqlite3_stmt* s = statements_->commit;
+  StatementUse use(s);
+  if (sqlite3_step(s) == SQLITE_DONE) {
+    pendingWrites_ = false;
+    return Result::kOk;
+  }
+  Fail("commit the written objects");
+  NoteLostWrites();
+  return Result::kError;
+}
+
+bool ObjectDatabase::HasPendingWrites() const { return pendingWrites_; }
+
+ObjectDatabase::Result ObjectDatabase::Close() {
+  if (!db_) return Result::kOk;
+  const Result result = CommitWrites();
+  statements_.reset();
+  // Whatever could not be committed is rolled back here.
+  sqlite3_close(db_);
+  db_ = nullptr;
+  pendingWrites_ = false;
+  return result;
+}
+
+void ObjectDatabase::SetBusyTimeout(std::chrono::milliseconds timeout) {
+  if (db_) sqlite3_busy_timeout(db_, static_cast<int>(timeout.count()));
+}
+
+bool ObjectDatabase::Usable() {
+  if (!db_) lastError_ = "The object database " + path_ + " is closed";
+  return db_ != nullptr;
+}
+
+bool ObjectDatabase::Writable() {
+  if (!Usable()) return false;
+  if (!lostWrites_.empty()) lastError_ = lostWrites_;
+  return lostWrites_.empty();
+}
+
+bool ObjectDatabase::BeginWrites() {
+  if (pendingWrites_) return true;
+  sqlite3_stmt* s = statements_->begin;
+  StatementUse use(s);
+  if (sqlite3_step(s) != SQLITE_DONE) {
+    Fail("begin writing objects");
+    return false;
+  }
+  pendingWrites_ = true;
+  return true;
+}
+
+ObjectDatabase::Result ObjectDatabase::Fail(const std::string& what) {
+  lastError_ = "Unable to " + what + " in " + path_ + ": " + sqlite3_errmsg(db_);
+  return Result::kError;
+}
+
+ObjectDatabase::Result ObjectDatabase::FailWithId(const std::string& what, const git_oid& id) {
+  return Fail(what + " " + Hex(id));
+}
+
+// SQLite rolls a transaction back by itself after some failures (a full
+// disk, an I/O error); the objects written before then are gone, so nothing
+// may refer to them: every later write and commit of this connection fails.
+void ObjectDatabase::NoteLostWrites() {
+  if (!pendingWrites_ || !sqlite3_get_autocommit(db_)) return;
+  pendingWrites_ = false;
+  lostWrites_ = "Objects written to " + path_ + " were rolled back after an error (" +
+                lastError_ + "); the repository must be opened again";
+}
+
+}  // namespace git
+}  // namespace mevstorage

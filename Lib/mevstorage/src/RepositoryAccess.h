@@ -1,0 +1,27 @@
+#pragma once
+
+#include <string>
+
+#include <git2.h>
+
+#include "ObjectDatabase.h"
+#include "mevstorage/git/Storage.h"
+
+namespace mevstorage {
+namespace git {
+
+// Wraps an open repository in a handle whose last reference commits pending
+// writes and closes the object database before the repository is freed.
+RepositoryHandle AdoptRepository(git_repository* repository);
+
+// The SQLite object database of a repository; null when it has none.
+ObjectDatabase* FindObjectDatabase(git_repository* repository);
+
+// libgit2's last error message, or `fallback` when there is none.
+std::string LastGitError(const char* fallback = "unknown libgit2 error");
+
+// True when the handle holds a repository.
+inline bool Holds(const RepositoryHandle& repository) { return repository && repository->ptr; }
+
+}  // namespace git
+}  // namespace mevstorage
