@@ -1,0 +1,3 @@
+#include "console/RecoveryRun.h"
+
+int main() { return velders::RunRecovery(); }

@@ -1,0 +1,100 @@
+#include "ProgramRunner.h"
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <vector>
+
+namespace velders {
+namespace testing {
+namespace {
+
+std::string ReadWholeFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+void WriteWholeFile(const std::string& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << text;
+  if (!out) throw std::runtime_error("cannot write " + path);
+}
+
+std::string MakeTempFolder() {
+  char pattern[] = "/tmp/velders-program-XXXXXX";
+  if (mkdtemp(pattern) == nullptr) throw std::runtime_error("mkdtemp failed");
+  return pattern;
+}
+
+[[noreturn]] void ExecChild(const std::string& program, const std::vector<std::string>& env,
+                            const std::string& in, const std::string& out,
+                            const std::string& err) {
+  int inFd = open(in.c_str(), O_RDONLY);
+  int outFd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  int errFd = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  if (inFd < 0 || outFd < 0 || errFd < 0) _exit(127);
+  dup2(inFd, 0);
+  dup2(outFd, 1);
+  dup2(errFd, 2);
+  std::vector<char*> envp;
+  for (const std::string& entry : env) envp.push_back(const_cast<char*>(entry.c_str()));
+  envp.push_back(nullptr);
+  char* argv[] = {const_cast<char*>(program.c_str()), nullptr};
+  execve(program.c_str(), argv, envp.data());
+  _exit(127);
+}
+
+}  // namespace
+
+RunResult RunProgram(const std::string& program, const std::map<std::string, std::string>& env,
+                     const std::string& input) {
+  const std::string folder = MakeTempFolder();
+  const std::string in = folder + "/in", out = folder + "/out", err = folder + "/err";
+  WriteWholeFile(in, input);
+  std::vector<std::string> entries;
+  for (const auto& [name, value] : env) entries.push_back(name + "=" + value);
+
+  pid_t child = fork();
+  if (child < 0) throw std::runtime_error("fork failed");
+  if (child == 0) ExecChild(program, entries, in, out, err);
+  int status = 0;
+  waitpid(child, &status, 0);
+
+  RunResult result;
+  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  result.standardOutput = ReadWholeFile(out);
+  result.standardError = ReadWholeFile(err);
+  std::system(("rm -rf '" + folder + "'").c_str());
+  return result;
+}
+
+ScratchHome::ScratchHome() : home_(MakeTempFolder()) {
+  std::system(("mkdir -p '" + home_ + "/Documents'").c_str());
+}
+
+ScratchHome::~ScratchHome() {
+  std::system(("chmod -R u+rwx '" + home_ + "' 2>/dev/null; rm -rf '" + home_ + "'").c_str());
+}
+
+std::map<std::string, std::string> ScratchHome::Environment(const std::string& tz) const {
+  std::map<std::string, std::string> env = {
+      {"HOME", home_}, {"XDG_STATE_HOME", StateFolder()}, {"TZ", tz}, {"PATH", "/usr/bin:/bin"}};
+  for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"})
+    if (const char* value = getenv(name)) env[name] = value;
+  return env;
+}
+
+RunResult ScratchHome::Recover(const std::string& answers, const std::string& tz) const {
+  return RunProgram(VELDERS_RECOVERY_BINARY, Environment(tz), answers);
+}
+
+}  // namespace testing
+}  // namespace velders

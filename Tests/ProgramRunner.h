@@ -1,0 +1,42 @@
+#pragma once
+
+#include <map>
+#include <string>
+
+namespace velders {
+namespace testing {
+
+struct RunResult {
+  int exitCode = -1;  // -1 when the program did not exit normally
+  std::string standardOutput;
+  std::string standardError;
+};
+
+// Runs a program with the given environment only (nothing inherited), the
+// text as its standard input (closed at its end), and captures both outputs.
+RunResult RunProgram(const std::string& program, const std::map<std::string, std::string>& env,
+                     const std::string& input);
+
+// A scratch home folder for one test: HOME with Documents, the hub path,
+// XDG_STATE_HOME inside it; removed with the object.
+class ScratchHome {
+ public:
+  ScratchHome();
+  ~ScratchHome();
+  ScratchHome(const ScratchHome&) = delete;
+  ScratchHome& operator=(const ScratchHome&) = delete;
+
+  const std::string& Home() const { return home_; }
+  std::string Hub() const { return home_ + "/Documents/Velders Local Hub"; }
+  std::string StateFolder() const { return home_ + "/state"; }
+  // The environment of a run: HOME, XDG_STATE_HOME, TZ, PATH.
+  std::map<std::string, std::string> Environment(const std::string& tz = "UTC0") const;
+  // Runs the recovery program with the answers on standard input.
+  RunResult Recover(const std::string& answers, const std::string& tz = "UTC0") const;
+
+ private:
+  std::string home_;
+};
+
+}  // namespace testing
+}  // namespace velders
