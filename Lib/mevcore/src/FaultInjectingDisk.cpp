@@ -1,0 +1,94 @@
+#include "mevcore/filesupport/FaultInjectingDisk.h"
+
+#include <cerrno>
+
+namespace mevcore {
+namespace filesupport {
+
+FaultInjectingDisk::FaultInjectingDisk(DiskInterface& inner) : inner_(inner) {}
+
+void FaultInjectingDisk::FailCall(std::uint64_t n, int error) {
+  failAt_ = n;
+  failAtError_ = error;
+}
+
+void FaultInjectingDisk::FailPath(const std::string& path, int error) {
+  failPath_ = path;
+  failPathError_ = error;
+}
+
+void FaultInjectingDisk::Clear() {
+  failAt_ = 0;
+  failAtError_ = 0;
+  failPath_.clear();
+  failPathError_ = 0;
+}
+
+bool FaultInjectingDisk::Inject(const std::string& path, const std::string& other) {
+  ++calls_;
+  int error = 0;
+  if (failAt_ != 0 && calls_ == failAt_) {
+    error = failAtError_;
+  } else if (!failPath_.empty() && (path == failPath_ || other == failPath_)) {
+    error = failPathError_;
+  }
+  if (error == 0) return false;
+  ++failures_;
+  errno = error;
+  return true;
+}
+
+int FaultInjectingDisk::Open(const std::string& path, int flags, mode_t mode) {
+  return Inject(path) ? -1 : inner_.Open(path, flags, mode);
+}
+
+ssize_t FaultInjectingDisk::Read(int fd, void* buffer, std::size_t count) {
+  return Inject(std::string()) ? -1 : inner_.Read(fd, buffer, count);
+}
+
+ssize_t FaultInjectingDisk::Write(int fd, const void* buffer, std::size_t count) {
+  return Inject(std::string()) ? -1 : inner_.Write(fd, buffer, count);
+}
+
+int FaultInjectingDisk::Fstat(int fd, struct stat* info) {
+  return Inject(std::string()) ? -1 : inner_.Fstat(fd, info);
+}
+
+int FaultInjectingDisk::Ftruncate(int fd, off_t length) {
+  return Inject(std::string()) ? -1 : inner_.Ftruncate(fd, length);
+}
+
+int FaultInjectingDisk::Fsync(int fd) { return Inject(std::string()) ? -1 : inner_.Fsync(fd); }
+
+int FaultInjectingDisk::Close(int fd) { return Inject(std::string()) ? -1 : inner_.Close(fd); }
+
+int FaultInjectingDisk::Lstat(const std::string& path, struct stat* info) {
+  return Inject(path) ? -1 : inner_.Lstat(path, info);
+}
+
+int FaultInjectingDisk::Stat(const std::string& path, struct stat* info) {
+  return Inject(path) ? -1 : inner_.Stat(path, info);
+}
+
+int FaultInjectingDisk::Mkdir(const std::string& path, mode_t mode) {
+  return Inject(path) ? -1 : inner_.Mkdir(path, mode);
+}
+
+int FaultInjectingDisk::RenameNoReplace(const std::string& from, const std::string& to) {
+  return Inject(from, to) ? -1 : inner_.RenameNoReplace(from, to);
+}
+
+int FaultInjectingDisk::ListDir(const std::string& path, std::vector<Entry>* entries) {
+  return Inject(path) ? -1 : inner_.ListDir(path, entries);
+}
+
+int FaultInjectingDisk::SyncDir(const std::string& path) {
+  return Inject(path) ? -1 : inner_.SyncDir(path);
+}
+
+ScopedDisk::ScopedDisk(DiskInterface& disk) : previous_(&Disk()) { SetDisk(&disk); }
+
+ScopedDisk::~ScopedDisk() { SetDisk(previous_); }
+
+}  // namespace filesupport
+}  // namespace mevcore
