@@ -4,6 +4,7 @@
 #include <exception>
 #include <iostream>
 #include <string>
+#include <vector>
 
 #include "SampleHub.h"
 #include "mevcore/filesupport/CommonDirs.h"
