@@ -1,0 +1,59 @@
+#include "HubFixture.h"
+
+#include <sys/stat.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "mevstorage/git/Storage.h"
+
+namespace velders {
+namespace testing {
+
+void HubTest::SetUp() {
+  mevstorage::git::Startup();
+  ASSERT_EQ(0, ::mkdir(home_.Hub().c_str(), 0755));
+}
+
+void HubTest::TearDown() { mevstorage::git::Shutdown(); }
+
+void HubTest::Make(const samplehub::SampleProject& project) {
+  samplehub::MakeProject(home_.Hub(), project);
+}
+
+void HubTest::MakeStandardSample() {
+  ASSERT_EQ(0, ::rmdir(home_.Hub().c_str()));
+  samplehub::MakeSampleHub(home_.Hub());
+}
+
+bool HubTest::Exists(const std::string& name) const {
+  struct stat status;
+  return ::lstat(Folder(name).c_str(), &status) == 0;
+}
+
+std::string HubTest::ReadFile(const std::string& path) const {
+  std::ifstream in(Folder(path), std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+RunResult HubTest::RecoverAll(bool upgrade, const std::string& tz) const {
+  return home_.Recover(upgrade ? "n\ny\ny\n\n" : "n\ny\nn\n\n", tz);
+}
+
+samplehub::SampleProject Project(const std::string& folder, const std::string& name) {
+  samplehub::SampleProject project;
+  project.folderName = folder;
+  project.properties = {name, "", {"tag"}, "x", 3};
+  project.commitTimes = {1511013600, 1511096400};  // the last: 2017-11-19T13:00:00Z
+  project.treeFiles = {{"data/model.json", "{}"}};
+  return project;
+}
+
+std::string ExceptionLineStart(const std::string& folder) {
+  return "Caught an exception while working on " + folder + " : ";
+}
+
+}  // namespace testing
+}  // namespace velders

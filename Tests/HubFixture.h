@@ -1,0 +1,41 @@
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "ProgramRunner.h"
+#include "SampleHub.h"
+
+namespace velders {
+namespace testing {
+
+// A scratch home whose hub is made of sample projects, with helpers to look
+// at the result of a run.
+class HubTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  void Make(const samplehub::SampleProject& project);
+  void MakeStandardSample();
+  std::string Folder(const std::string& name) const { return home_.Hub() + "/" + name; }
+  bool Exists(const std::string& name) const;
+  std::string ReadFile(const std::string& path) const;
+
+  // The recover-all run, upgrade as asked.
+  RunResult RecoverAll(bool upgrade, const std::string& tz = "UTC0") const;
+
+  ScratchHome home_;
+};
+
+// A small current project with the given folder and name.
+samplehub::SampleProject Project(const std::string& folder, const std::string& name);
+
+// "Caught an exception while working on <folder> : " — the start of the line.
+std::string ExceptionLineStart(const std::string& folder);
+
+}  // namespace testing
+}  // namespace velders

@@ -1,0 +1,231 @@
+#include <sys/stat.h>
+
+#include <regex>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include "GitExport.h"
+#include "HashTree.h"
+#include "HeadInspection.h"
+#include "HubFixture.h"
+#include "Transcript.h"
+
+namespace velders {
+namespace testing {
+namespace {
+
+using samplehub::HashTree;
+using samplehub::ReadHeadCommit;
+using samplehub::ReadHeadProperties;
+
+const char* const kNewVersion = R"({"dataModel":"2.0.1","suiteClient":"2018"})";
+
+class Recovery : public HubTest {
+ protected:
+  // Checks what a successful recovery leaves in the folder: the information
+  // file, the set-aside files, and the new session properties committed on
+  // top of the old head with the same texts.
+  void ExpectRecovered(const std::string& folder, const std::string& oldName,
+                       const std::string& oldHeadId) {
+    SCOPED_TRACE(folder);
+    const std::string info = ReadFile(folder + "/recovery_info.txt");
+    std::smatch m;
+    const std::regex form(
+        "Project: (.*)\r\nNew project name: (.* \\(Recovered \\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:"
+        "\\d\\d\\))\r\n(\\(Recovered: [^\r\n]* UTC\\)\\))\r\nVelders Recovery: 1\\.0\\.1");
+    ASSERT_TRUE(std::regex_match(info, m, form)) << info;
+    EXPECT_EQ(oldName, m[1].str());
+    const std::string newName = m[2].str(), note = m[3].str();
+
+    EXPECT_FALSE(Exists(folder + "/sync.sqlite3"));
+    EXPECT_TRUE(Exists(folder + "/pre_recovery_sync.sqlite3"));
+    EXPECT_FALSE(Exists(folder + "/deleted"));
+
+    const std::string git = Folder(folder) + "/git";
+    auto properties = nlohmann::json::parse(ReadHeadProperties(git));
+    EXPECT_EQ(newName, properties["name"]);
+    const std::string description = properties["description"];
+    EXPECT_EQ(note, description.substr(description.size() - note.size()));
+    samplehub::HeadCommit head = ReadHeadCommit(git);
+    EXPECT_EQ("Velders Recovery " + note, head.message);
+    EXPECT_EQ(1u, head.parentCount);
+    EXPECT_NE(oldHeadId, head.id);
+    EXPECT_EQ(head.id, samplehub::ReadBranchTarget(git, "production"));
+    ExpectValidGit(folder);
+  }
+
+  void ExpectValidGit(const std::string& folder) {
+    const std::string exported = home_.Home() + "/export-" + std::to_string(exports_++);
+    using mevcore::filesupport::Dir;
+    mevstorage::testing::ExportToPlainGit(Dir::FromNativePath(Folder(folder) + "/git"),
+                                          Dir::FromNativePath(exported));
+    auto fsck = mevstorage::testing::RunGitFsck(Dir::FromNativePath(exported));
+    EXPECT_EQ(0, fsck.exitStatus) << fsck.output;
+  }
+
+  std::string HeadId(const std::string& folder) {
+    return ReadHeadCommit(Folder(folder) + "/git").id;
+  }
+
+  int exports_ = 0;
+};
+
+TEST_F(Recovery, StandardSampleRecoverAll) {
+  MakeStandardSample();
+  const std::string harbour = HeadId("Harbour Lights.vd2"), winter = HeadId("Winter Edit 2017.vd"),
+                    coastal = HeadId("Coastal Survey.vd2");
+  auto untouched = HashTree(Folder("Spring Campaign.vd2"));
+  auto notJson = HashTree(Folder("Lighthouse Rough Cut.vd2"));
+  auto loose = HashTree(Folder("Loose Exports"));
+
+  RunResult run = RecoverAll(false);
+
+  const std::string looseLine = ExceptionLineStart(Folder("Loose Exports"));
+  const std::size_t at = run.standardError.find(looseLine);
+  ASSERT_NE(std::string::npos, at) << run.standardError;
+  const std::size_t end = run.standardError.find('\n', at);
+  EXPECT_EQ(Dialogue() + WalkStart() + "Recovering: Coastal Survey\nRecovering: Harbour Lights\n" +
+                run.standardError.substr(at, end + 1 - at) + "Recovering: Winter Edit 2017\n" +
+                Summary(3),
+            run.standardError);
+  EXPECT_EQ(0, run.exitCode);
+
+  ExpectRecovered("Coastal Survey.vd2", "Coastal Survey", coastal);
+  EXPECT_TRUE(Exists("Coastal Survey.vd2/pre_recovery_deleted"));
+  ExpectRecovered("Harbour Lights.vd2", "Harbour Lights", harbour);
+  ExpectRecovered("Winter Edit 2017.vd2", "Winter Edit 2017", winter);
+  EXPECT_FALSE(Exists("Winter Edit 2017.vd"));
+  EXPECT_EQ(kNewVersion, ReadFile("Winter Edit 2017.vd2/version"));
+  EXPECT_EQ(samplehub::kOlderDataModelVersion,
+            ReadFile("Winter Edit 2017.vd2/pre_recovery_version"));
+  EXPECT_FALSE(Exists("Harbour Lights.vd2/pre_recovery_version"));
+
+  EXPECT_EQ(untouched, HashTree(Folder("Spring Campaign.vd2")));
+  EXPECT_EQ(notJson, HashTree(Folder("Lighthouse Rough Cut.vd2")));
+  EXPECT_EQ(loose, HashTree(Folder("Loose Exports")));
+
+  // A second run recovers nothing and changes nothing.
+  auto before = HashTree(home_.Hub());
+  RunResult again = RecoverAll(true);
+  EXPECT_NE(std::string::npos, again.standardError.find(Summary(0)));
+  EXPECT_EQ(std::string::npos, again.standardError.find("Recovering: "));
+  EXPECT_EQ(before, HashTree(home_.Hub()));
+}
+
+TEST_F(Recovery, AskEachWithYesNoAndQuit) {
+  for (const char* name : {"A", "B", "C", "D"}) Make(Project(std::string(name) + ".vd2", name));
+  auto b = HashTree(Folder("B.vd2")), c = HashTree(Folder("C.vd2")), d = HashTree(Folder("D.vd2"));
+
+  RunResult run = home_.Recover("n\nn\nn\nyes\nno\nquit\n\n", "EST5EDT,M3.2.0,M11.1.0");
+
+  auto question = [](const std::string& name) {
+    return "\nWould you like to recover \n    '" + name +
+           "'\n    (modified 2017-Nov-19 08:00:00) as a new, recovered Velder?\n"
+           "Recover? (Yes/No/Quit): ";
+  };
+  EXPECT_EQ(Dialogue() + WalkStart() + question("A") + "Recovering: A\n" + question("B") +
+                question("C") + Summary(1),
+            run.standardError);
+  EXPECT_TRUE(Exists("A.vd2/recovery_info.txt"));
+  EXPECT_EQ(b, HashTree(Folder("B.vd2")));
+  EXPECT_EQ(c, HashTree(Folder("C.vd2")));
+  EXPECT_EQ(d, HashTree(Folder("D.vd2")));
+}
+
+TEST_F(Recovery, WorkedExampleInFiveHoursBehind) {
+  Make(Project("Alpha.vd2", "Alpha"));
+  RunResult run = RecoverAll(false, "EST5EDT,M3.2.0,M11.1.0");
+  EXPECT_EQ(Dialogue() + WalkStart() + "Recovering: Alpha\n" + Summary(1), run.standardError);
+  const std::string info = ReadFile("Alpha.vd2/recovery_info.txt");
+  EXPECT_NE(std::string::npos,
+            info.find("; Last modified time at recovery: 2017-11-19T08:00:00 "
+                      "(2017-11-19T13:00:00 UTC))\r\nVelders Recovery: 1.0.1"))
+      << info;
+}
+
+TEST_F(Recovery, FailedInformationFileStopsTheWalk) {
+  for (const char* name : {"A", "B", "C"}) Make(Project(std::string(name) + ".vd2", name));
+  ASSERT_EQ(0, ::mkdir((Folder("B.vd2") + "/recovery_info.txt").c_str(), 0755));
+  auto b = HashTree(Folder("B.vd2")), c = HashTree(Folder("C.vd2"));
+
+  RunResult run = RecoverAll(false);
+
+  EXPECT_EQ(Dialogue() + WalkStart() + "Recovering: A\nRecovering: B\n" +
+                "    Unable to write files in " + Folder("B.vd2") + "\n" + Summary(1),
+            run.standardError);
+  EXPECT_EQ(b, HashTree(Folder("B.vd2")));
+  EXPECT_EQ(c, HashTree(Folder("C.vd2")));
+  EXPECT_NE(std::string::npos, ReadFile("../../state/Velders Recovery/log.jsonl")
+                                   .find("Caught exception attempting to create and write"));
+}
+
+TEST_F(Recovery, UpgradeKeepsTheOldVersionAndFailedUpgradeStops) {
+  samplehub::SampleProject older = Project("Old.vd", "Old");
+  older.version = samplehub::kOlderDataModelVersion;
+  Make(older);
+  samplehub::SampleProject broken = Project("P.vd2", "P");
+  broken.version = "old text";
+  Make(broken);
+  ASSERT_EQ(0, ::mkdir((Folder("P.vd2") + "/pre_recovery_version").c_str(), 0755));
+
+  RunResult run = RecoverAll(true);
+
+  // The upgrade asked for and the promotion's upgrade leave the text from
+  // before the recovery in "pre_recovery_version".
+  EXPECT_EQ(samplehub::kOlderDataModelVersion, ReadFile("Old.vd2/pre_recovery_version"));
+  EXPECT_EQ(kNewVersion, ReadFile("Old.vd2/version"));
+  EXPECT_EQ(Dialogue() + WalkStart() + "Recovering: Old\nRecovering: P\n" +
+                "    Unable to upgrade data model in " + Folder("P.vd2") + "\n" + Summary(1),
+            run.standardError);
+  EXPECT_EQ("old text", ReadFile("P.vd2/version"));
+  EXPECT_TRUE(Exists("P.vd2/sync.sqlite3"));
+}
+
+TEST_F(Recovery, ControlCharactersInANameAreEscapedOnTheConsoleOnly) {
+  Make(Project("Esc.vd2", "Bad\x1b[2JName\x07"));
+  RunResult run = RecoverAll(false);
+  EXPECT_EQ(Dialogue() + WalkStart() + "Recovering: Bad\\x1b[2JName\\x07\n" + Summary(1),
+            run.standardError);
+  EXPECT_EQ(0u, ReadFile("Esc.vd2/recovery_info.txt").find("Project: Bad\x1b[2JName\x07\r\n"));
+}
+
+TEST_F(Recovery, RenamesNeverReplaceAnExistingEntry) {
+  samplehub::SampleProject marked = Project("M.vd2", "M");
+  marked.deletedMarker = true;
+  marked.folderFiles = {{"pre_recovery_deleted", "an older marker"}};
+  Make(marked);
+  Make(Project("V.vd", "V"));
+  samplehub::SampleProject taken = Project("V.vd2", "Taken");
+  taken.syncDatabase = false;
+  Make(taken);
+  auto takenBefore = HashTree(Folder("V.vd2"));
+
+  RunResult run = RecoverAll(false);
+
+  const std::string& err = run.standardError;
+  EXPECT_NE(std::string::npos, err.find("Recovering: M\n" + ExceptionLineStart(Folder("M.vd2"))));
+  EXPECT_NE(std::string::npos, err.find("Recovering: V\n" + ExceptionLineStart(Folder("V.vd"))));
+  EXPECT_NE(std::string::npos, err.find(Summary(0)));
+  EXPECT_EQ("an older marker", ReadFile("M.vd2/pre_recovery_deleted"));
+  EXPECT_TRUE(Exists("M.vd2/deleted"));
+  EXPECT_EQ(takenBefore, HashTree(Folder("V.vd2")));
+  EXPECT_TRUE(Exists("V.vd/pre_recovery_sync.sqlite3"));
+}
+
+TEST_F(Recovery, FailedCommitLeavesTheOldPropertiesCurrent) {
+  Make(Project("C.vd2", "C"));
+  const std::string head = HeadId("C.vd2");
+  ASSERT_EQ(0, ::mkdir((Folder("C.vd2") + "/git/refs/heads/production.lock").c_str(), 0755));
+
+  RunResult run = RecoverAll(false);
+
+  EXPECT_EQ(Dialogue() + WalkStart() + "Recovering: C\n" + Summary(0), run.standardError);
+  EXPECT_EQ(head, samplehub::ReadBranchTarget(Folder("C.vd2") + "/git", "production"));
+  EXPECT_TRUE(Exists("C.vd2/recovery_info.txt"));
+  EXPECT_TRUE(Exists("C.vd2/pre_recovery_sync.sqlite3"));
+}
+
+}  // namespace
+}  // namespace testing
+}  // namespace velders
