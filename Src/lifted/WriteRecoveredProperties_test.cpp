@@ -5,6 +5,7 @@
 #include <boost/date_time/posix_time/posix_time.hpp>
 #include <gtest/gtest.h>
 
+#include "GitExport.h"
 #include "SampleHub.h"
 #include "lifted/ReadSessionProperties.h"
 #include "lifted/TestRepository.h"
@@ -75,6 +76,16 @@ TEST_F(WriteRecoveredPropertiesTest, WorkedExampleGivesExactNameDescriptionAndMe
   tree.erase("properties");
   oldTree_.erase("properties");
   EXPECT_EQ(tree, oldTree_);
+}
+
+TEST_F(WriteRecoveredPropertiesTest, RecoveredRepositoryPassesStrictFsck) {
+  MakeAlpha("Harbour");
+  ASSERT_TRUE(WriteRecoveredProperties(repository_, properties_, recovery_, lastModified_));
+  Release();
+  const mevcore::filesupport::Dir exported = mevcore::filesupport::Dir::FromNativePath(scratch_ / "plain");
+  mevstorage::testing::ExportToPlainGit(mevcore::filesupport::Dir::FromNativePath(gitFolder_), exported);
+  const mevstorage::testing::GitResult fsck = mevstorage::testing::RunGitFsck(exported);
+  EXPECT_EQ(fsck.exitStatus, 0) << fsck.output;
 }
 
 TEST_F(WriteRecoveredPropertiesTest, EmptyDescriptionBecomesTheNoteAlone) {
