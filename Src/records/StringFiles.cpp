@@ -1,0 +1,74 @@
+#include <cstdint>
+#include <limits>
+#include <string>
+
+#include "Model/Utils.h"
+#include "mevcore/config/Exception.h"
+#include "mevcore/filesupport/ByteStreams.h"
+#include "mevcore/utility/FileUtils.h"
+#include "platform/ReportSites.h"
+
+namespace YondraLocalHub {
+
+using mevcore::config::mev_exception;
+using mevcore::filesupport::Dir;
+using mevcore::filesupport::File;
+using mevcore::utility::ImmutableString;
+using mevcore::utility::UTF8String;
+
+namespace {
+
+// The byte streams count in 32 bits; a longer file or text would be cut
+// silently, so it is refused as a failure of the file.
+std::uint32_t StreamLength(std::uint64_t length, const File& file, const char* action) {
+  if (length > std::numeric_limits<std::uint32_t>::max())
+    throw mev_exception(std::string("Unable to ") + action + " " + file.FullPathMultiByte() +
+                        ": 4 GiB or more at once is not supported");
+  return static_cast<std::uint32_t>(length);
+}
+
+ImmutableString ReadWholeFile(const File& file) {
+  if (!file.Exists()) return ImmutableString();
+  mevcore::filesupport::IPlatformByteStream stream(file, mevcore::filesupport::kStreamFromStart);
+  UTF8String text(StreamLength(stream.Length(), file, "read"), 0);
+  if (!text.empty()) stream.ReadBlock(&text[0], static_cast<std::uint32_t>(text.size()));
+  stream.Close();
+  return ImmutableString::CreateDynamic(text);
+}
+
+bool WriteWholeFile(File& file, const UTF8String& content) {
+  const Dir parent = Dir(file.FullPath()).Parent();
+  if (!mevcore::utility::FileUtils::EnsureDirectoryExists(parent.FullPath())) return false;
+  file.Create(false);
+  if (!file.Exists()) return false;
+  const std::uint32_t length = StreamLength(content.size(), file, "write");
+  mevcore::filesupport::OPlatformByteStream stream(file, mevcore::filesupport::kStreamFromStart);
+  stream.WriteBlock(content.data(), length);
+  stream.Truncate(length, true);
+  stream.Close();
+  return true;
+}
+
+}  // namespace
+
+ImmutableString ReadStringFile(const File& file) {
+  try {
+    return ReadWholeFile(file);
+  } catch (const mev_exception& error) {
+    velders::Report(velders::sites::readStringFileFailed,
+                    {{"exception", error.what()}, {"path", file.FullPath()}});
+    return ImmutableString();
+  }
+}
+
+bool WriteStringFile(File file, const UTF8String& content) {
+  try {
+    return WriteWholeFile(file, content);
+  } catch (const mev_exception& error) {
+    velders::Report(velders::sites::writeStringFileFailed,
+                    {{"exception", error.what()}, {"path", file.FullPath()}});
+    return false;
+  }
+}
+
+}  // namespace YondraLocalHub

@@ -1,0 +1,175 @@
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "Model/Utils.h"
+#include "ScratchFolder.h"
+#include "mevcore/filesupport/FaultInjectingDisk.h"
+#include "records/RecordsTestSupport.h"
+
+namespace velders {
+namespace {
+
+using mevcore::filesupport::File;
+using mevcore::utility::ToUTF8;
+using mevcore::utility::UTF16to8;
+using mevcore::utility::UTF8String;
+using testing::ReadBytes;
+using testing::RecordedDiagnostics;
+using testing::WriteBytes;
+using YondraLocalHub::ReadStringFile;
+using YondraLocalHub::WriteStringFile;
+
+File FileAt(const std::string& path) { return File::FromNativePath(path); }
+
+std::string ReadAsString(const std::string& path) {
+  const auto text = ReadStringFile(FileAt(path));
+  return std::string(text.c_str(), text.size());
+}
+
+// Exactly one level 3 report of `site`'s message naming `path`, as record,
+// trace line and assertion report.
+void ExpectOneFileReport(const RecordedDiagnostics& diagnostics, const char* message,
+                         const std::string& path) {
+  const auto& sink = diagnostics.sink;
+  ASSERT_EQ(1u, sink.logs.size());
+  const auto& record = *sink.logs[0];
+  EXPECT_EQ(3, record.level);
+  EXPECT_STREQ(message, record.message);
+  EXPECT_STREQ("exception", record.values[0].name);
+  EXPECT_STREQ("path", record.values[1].name);
+  EXPECT_EQ(path, mevcore::utility::ToNarrow(boost::any_cast<UTF8String>(record.values[1].value)));
+  ASSERT_EQ(1u, sink.traces.size());
+  EXPECT_NE(std::string::npos, sink.traces[0].find(", path: " + path + "\r\n")) << sink.traces[0];
+  ASSERT_EQ(1u, sink.asserts.size());
+  EXPECT_EQ("Logged an error.", sink.asserts[0].condition);
+}
+
+class StringFiles : public ::testing::Test {
+ protected:
+  samplehub::ScratchFolder scratch;
+  RecordedDiagnostics diagnostics;
+};
+
+TEST_F(StringFiles, BytesTravelUnchangedBothWays) {
+  const std::string bytes("\xef\xbb\xbfline one\r\nline\0two\r\n\xc3\xa9\xff", 25);
+  ASSERT_TRUE(WriteStringFile(FileAt(scratch / "a.txt"), ToUTF8(bytes)));
+  EXPECT_EQ(bytes, ReadBytes(scratch / "a.txt"));
+  WriteBytes(scratch / "b.txt", bytes);
+  EXPECT_EQ(bytes, ReadAsString(scratch / "b.txt"));
+  EXPECT_TRUE(diagnostics.sink.logs.empty());
+}
+
+TEST_F(StringFiles, AShortTextReplacesALongerFileWhole) {
+  WriteBytes(scratch / "a.txt", std::string(5000, 'x'));
+  ASSERT_TRUE(WriteStringFile(FileAt(scratch / "a.txt"), ToUTF8("short")));
+  EXPECT_EQ("short", ReadBytes(scratch / "a.txt"));
+  ASSERT_TRUE(WriteStringFile(FileAt(scratch / "a.txt"), UTF8String()));
+  EXPECT_EQ("", ReadBytes(scratch / "a.txt"));
+  struct stat info {};
+  ASSERT_EQ(0, ::stat((scratch / "a.txt").c_str(), &info));
+  EXPECT_EQ(0, info.st_size);
+}
+
+TEST_F(StringFiles, WritingMakesMissingFolders) {
+  const std::string path = scratch / "one/two/three.txt";
+  ASSERT_TRUE(WriteStringFile(FileAt(path), ToUTF8("made")));
+  EXPECT_EQ("made", ReadBytes(path));
+}
+
+TEST_F(StringFiles, MissingAndEmptyFilesReadAsEmptyWithoutReport) {
+  EXPECT_EQ("", ReadAsString(scratch / "missing"));
+  WriteBytes(scratch / "empty", "");
+  EXPECT_EQ("", ReadAsString(scratch / "empty"));
+  EXPECT_TRUE(diagnostics.sink.logs.empty());
+  EXPECT_TRUE(diagnostics.sink.asserts.empty());
+}
+
+TEST_F(StringFiles, AFolderThatCannotBeMadeGivesFalseWithoutReport) {
+  WriteBytes(scratch / "blocker", "a file, not a folder");
+  EXPECT_FALSE(WriteStringFile(FileAt(scratch / "blocker/sub/a.txt"), ToUTF8("x")));
+  EXPECT_EQ("a file, not a folder", ReadBytes(scratch / "blocker"));
+  EXPECT_TRUE(diagnostics.sink.logs.empty());
+}
+
+TEST_F(StringFiles, WritingOverAFolderIsReported) {
+  const std::string path = scratch / "taken";
+  ASSERT_EQ(0, ::mkdir(path.c_str(), 0700));
+  EXPECT_FALSE(WriteStringFile(FileAt(path), ToUTF8("x")));
+  ExpectOneFileReport(diagnostics, "Caught exception attempting to create and write to a file", path);
+}
+
+TEST_F(StringFiles, AFileOf4GiBOrMoreIsRefusedNotCut) {
+  const std::string path = scratch / "huge";
+  WriteBytes(path, "");
+  ASSERT_EQ(0, ::truncate(path.c_str(), (1LL << 32) + 3));  // sparse: takes no space
+  EXPECT_EQ("", ReadAsString(path));
+  ExpectOneFileReport(diagnostics, "Caught exception attempting to read from file", path);
+}
+
+// Every disk call that a read or write makes, failed one at a time.
+class StringFileFaults : public StringFiles {
+ protected:
+  template <class Operation>
+  std::uint64_t CountDiskCalls(Operation operation) {
+    mevcore::filesupport::FaultInjectingDisk counter(real);
+    mevcore::filesupport::ScopedDisk installed(counter);
+    operation();
+    return counter.CallCount();
+  }
+
+  mevcore::filesupport::RealDiskInterface real;
+};
+
+TEST_F(StringFileFaults, AFailedReadGivesEmptyAndOneReport) {
+  const std::string path = scratch / "a.txt";
+  WriteBytes(path, "content");
+  const std::uint64_t calls = CountDiskCalls([&] { ReadAsString(path); });
+  ASSERT_GT(calls, 0u);
+  for (std::uint64_t n = 1; n <= calls; ++n) {
+    RecordedDiagnostics fresh;
+    mevcore::filesupport::FaultInjectingDisk faulty(real);
+    faulty.FailCall(n, EIO);
+    std::string read;
+    {
+      mevcore::filesupport::ScopedDisk installed(faulty);
+      read = ReadAsString(path);
+    }
+    SCOPED_TRACE("failed disk call " + std::to_string(n));
+    EXPECT_EQ("", read);
+    ExpectOneFileReport(fresh, "Caught exception attempting to read from file", path);
+  }
+}
+
+TEST_F(StringFileFaults, AFailedWriteGivesFalseAndAtMostOneReport) {
+  const std::string path = scratch / "a.txt";
+  const std::uint64_t calls =
+      CountDiskCalls([&] { WriteStringFile(FileAt(path), ToUTF8("first")); });
+  ASSERT_GT(calls, 0u);
+  std::size_t reported = 0;
+  for (std::uint64_t n = 1; n <= calls; ++n) {
+    RecordedDiagnostics fresh;
+    mevcore::filesupport::FaultInjectingDisk faulty(real);
+    faulty.FailCall(n, EIO);
+    bool written = true;
+    {
+      mevcore::filesupport::ScopedDisk installed(faulty);
+      written = WriteStringFile(FileAt(path), ToUTF8("second"));
+    }
+    SCOPED_TRACE("failed disk call " + std::to_string(n));
+    EXPECT_FALSE(written);
+    EXPECT_LE(fresh.sink.logs.size(), 1u);
+    if (!fresh.sink.logs.empty()) {
+      ++reported;
+      ExpectOneFileReport(fresh, "Caught exception attempting to create and write to a file", path);
+    }
+  }
+  EXPECT_GT(reported, 0u);
+}
+
+}  // namespace
+}  // namespace velders
