@@ -1,0 +1,42 @@
+#include "records/RecoveryInfo.h"
+
+#include <iostream>
+
+#include "Model/Utils.h"
+#include "mevcore/utility/UTF8StringStream.h"
+#include "records/Constants.h"
+#include "records/ConsoleText.h"
+#include "records/TimeStamps.h"
+
+namespace velders {
+
+using mevcore::utility::ImmutableString;
+using mevcore::utility::UTF8String;
+
+namespace {
+
+UTF8String RecoveryInfoText(const ImmutableString& name, const boost::posix_time::ptime& recovery,
+                            const boost::posix_time::ptime& lastModified) {
+  const UTF8String recoveredName = MakeRecoveredName(name, recovery);
+  const UTF8String note = MakeRecoveryNote(recovery, lastModified);
+  mevcore::oUTF8StringStream text;
+  text << "Project: " << name << mevcore::endl
+       << "New project name: " << recoveredName << mevcore::endl
+       << note << mevcore::endl
+       << "Velders Recovery: 1.0.1";
+  return text.str();
+}
+
+}  // namespace
+
+bool WriteRecoveryInfo(const mevcore::filesupport::Dir& project, const ImmutableString& name,
+                       const boost::posix_time::ptime& recovery,
+                       const boost::posix_time::ptime& lastModified) {
+  const UTF8String content = RecoveryInfoText(name, recovery, lastModified);
+  const mevcore::filesupport::File file(project, kRecoveryInfoFileName);
+  if (YondraLocalHub::WriteStringFile(file, content)) return true;
+  std::cerr << "    Unable to write files in " << ConsoleSafe(project.FullPathMultiByte()) << std::endl;
+  return false;
+}
+
+}  // namespace velders
