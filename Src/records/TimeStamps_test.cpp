@@ -90,7 +90,7 @@ TEST(LocalTime, StartsAtTheBeginningOf1970) {
   }
 }
 
-TEST(LocalTime, SpecialValuesAfter1970AreRefused) {
+TEST(LocalTime, NotADateTimeAndPlusInfinityAreRefused) {
   ScopedTimeZone zone("UTC0");
   EXPECT_THROW(ToLocalTime(ptime(boost::posix_time::not_a_date_time)), std::exception);
   EXPECT_THROW(ToLocalTime(ptime(boost::posix_time::pos_infin)), std::exception);
@@ -137,7 +137,7 @@ TEST(TextForms, LeadingZerosAndMonthAbbreviations) {
   }
 }
 
-TEST(TextForms, FractionsAndSpecialValues) {
+TEST(TextForms, FractionsInfinitiesAndNotADateTime) {
   const ptime withFraction = Utc("2017-11-20T10:44:32") + boost::posix_time::microseconds(5);
   EXPECT_EQ("2017-11-20T10:44:32.000005", IsoExtended(withFraction));
   EXPECT_EQ("2017-Nov-20 10:44:32.000005", ConsoleForm(withFraction));
