@@ -21,7 +21,7 @@ int OpenStream(const File& file, int flags, int openFlags, const char* purpose) 
                                 ": unsupported stream flags " + std::to_string(flags), EINVAL);
   }
   const int fd = Disk().Open(path, openFlags | O_CLOEXEC, kNewFileMode);
-  if (fd < 0) config::ThrowSystemError(std::string("Unable to open"), path + " for " + purpose, errno);
+  if (fd < 0) config::ThrowSystemError("Unable to open", path + " for " + purpose, errno);
   return fd;
 }
 
