@@ -12,6 +12,7 @@ namespace {
 
 constexpr int kDefaultBusyTimeoutMs = 5000;
 constexpr const char* kOtherSchema = "the object database has another schema";
+constexpr const char* kNoPages = "the object database is empty or cut short";
 
 // Resets a statement and its bindings when one use of it ends, so that no
 // read transaction outlives the call.
@@ -104,9 +105,11 @@ bool ObjectsTableMatches(sqlite3* db, bool* matches, std::string* reason) {
   int rc = sqlite3_prepare_v2(db, "PRAGMA table_info(objects)", -1, &info, nullptr);
   int count = 0;
   *matches = true;
-  while (rc == SQLITE_OK && (rc = sqlite3_step(info)) == SQLITE_ROW) {
-    *matches = *matches && count < kColumnCount && ColumnMatches(info, kColumns[count]);
-    ++count;
+  if (rc == SQLITE_OK) {
+    while ((rc = sqlite3_step(info)) == SQLITE_ROW) {
+      *matches = *matches && count < kColumnCount && ColumnMatches(info, kColumns[count]);
+      ++count;
+    }
   }
   if (rc != SQLITE_DONE) *reason = sqlite3_errmsg(db);
   sqlite3_finalize(info);
@@ -116,8 +119,16 @@ bool ObjectsTableMatches(sqlite3* db, bool* matches, std::string* reason) {
 
 bool CheckSchema(sqlite3* db, std::string* reason) {
   int version = 0;
+  int pages = 0;
   bool matches = false;
-  if (!QueryInt(db, "PRAGMA user_version", &version, reason)) return false;
+  if (!QueryInt(db, "PRAGMA user_version", &version, reason) ||
+      !QueryInt(db, "PRAGMA page_count", &pages, reason)) {
+    return false;
+  }
+  if (pages == 0) {
+    *reason = kNoPages;
+    return false;
+  }
   if (version == kObjectDatabaseVersion && !ObjectsTableMatches(db, &matches, reason)) {
     return false;
   }
