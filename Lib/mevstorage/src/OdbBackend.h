@@ -18,5 +18,18 @@ git_odb_backend* NewSQLiteOdbBackend(std::unique_ptr<ObjectDatabase> database);
 // any other backend.
 ObjectDatabase* DatabaseOfBackend(git_odb_backend* backend);
 
+// libgit2's answer for a database result; errors set libgit2's message.
+int ReportResult(ObjectDatabase& database, ObjectDatabase::Result result);
+
+// True, once, when `id` is the object whose write just failed: libgit2 tries
+// a failed write again through a stream at once, and that retry must not wait
+// for a busy database a second time.
+bool RepeatsFailedWrite(git_odb_backend* backend, const git_oid& id);
+
+// The backend's write stream: an object given in one piece is stored straight
+// from the caller's bytes; pieces are gathered and stored when finalized.
+int OpenWriteStream(git_odb_stream** stream, git_odb_backend* backend, git_object_size_t size,
+                    git_object_t type);
+
 }  // namespace git
 }  // namespace mevstorage
