@@ -53,7 +53,9 @@ void AssertAtSite(ReportSite& site, const char* condition, const std::string& me
 void Report(ReportSite& site, std::initializer_list<ReportValue> values) {
   LogRecord(site, values);
   TraceReport(site, values);
-  if (site.level == 3) AssertAtSite(site, "Logged an error.", site.message ? site.message : "", false);
+  if (site.level == 3) {
+    AssertAtSite(site, "Logged an error.", site.message ? site.message : "", false);
+  }
 }
 
 void ReportAssertion(ReportSite& site, const std::string& message) {

@@ -10,7 +10,8 @@ using mevcore::utility::UTF8to16;
 
 TEST(TraceLineTest, GitErrorWithoutLastErrorEndsInAnEmptyMessage) {
   ReportSite site{4, "mevstorage", "Git operation error", "f", 90, "ReadSessionProperties"};
-  EXPECT_EQ(ComposeTraceLine(site, 1234, {{"result", -3}, {"arg1", 0}, {"error", 0}, {"message", ""}}),
+  EXPECT_EQ(ComposeTraceLine(site, 1234,
+                             {{"result", -3}, {"arg1", 0}, {"error", 0}, {"message", ""}}),
             "<1234> <mevstorage> <4> Git operation error, result: -3, arg1: 0, error: 0, "
             "message: \r\n");
 }
