@@ -57,15 +57,15 @@ TEST_F(CommitOperationsTest, CommitChainMadeByCommitTreeAtPassesStrictFsck) {
   EXPECT_EQ(1000000060, git_commit_time(second->ptr));
   ExpectFsckPasses();
   EXPECT_EQ("second\nfirst\n", AskPlainGit({"log", "--format=%s", "production"}));
-  EXPECT_EQ("Velders Recovery <recovery@velders.invalid> 1000000000 +0000\n",
-            AskPlainGit({"log", "-1", "--format=%an <%ae> %at %ad", "--date=format:%z",
-                         "production~1"}));
+  EXPECT_EQ(
+      "Velders Recovery <recovery@velders.invalid> 1000000000 +0000\n",
+      AskPlainGit({"log", "-1", "--format=%an <%ae> %at %ad", "--date=format:%z", "production~1"}));
 }
 
 TEST_F(CommitOperationsTest, RecoveryCommitFollowsTheOldHeadAndPassesStrictFsck) {
-  CommitHandle old = CommitTreeAt(
-      repository_, MakeTree(repository_, {{"properties", "{}"}, {"scene", "data"}}),
-      CommitHandle(), "made\n", 1000000000);
+  CommitHandle old =
+      CommitTreeAt(repository_, MakeTree(repository_, {{"properties", "{}"}, {"scene", "data"}}),
+                   CommitHandle(), "made\n", 1000000000);
   TreeHandle headTree = GetTreeAtCommit(GetHeadCommit(repository_));
   auto node = ConstructRootTreeBuilderNode(repository_, headTree);
   ASSERT_TRUE(TreeBuilderInsertPayload(repository_, node->builder, Text("properties"),
@@ -127,8 +127,8 @@ TEST_F(CommitOperationsTest, BranchMovesOnlyOnceTheCommitIsDurable) {
   FindObjectDatabase(repository_->ptr)->SetBusyTimeout(std::chrono::milliseconds(50));
   sqlite3* reader = nullptr;
   sqlite3_open(DatabasePath().c_str(), &reader);
-  ASSERT_EQ(SQLITE_OK, sqlite3_exec(reader, "BEGIN; SELECT count(*) FROM objects", nullptr,
-                                    nullptr, nullptr));
+  ASSERT_EQ(SQLITE_OK,
+            sqlite3_exec(reader, "BEGIN; SELECT count(*) FROM objects", nullptr, nullptr, nullptr));
   EXPECT_FALSE(SetBranchToCommit(repository_, Text("production"), second));
   EXPECT_NE(std::string::npos, LastGitError().find("database is locked"));
   EXPECT_EQ(Hex(*git_commit_id(first->ptr)), BranchTarget("production"));
@@ -136,6 +136,27 @@ TEST_F(CommitOperationsTest, BranchMovesOnlyOnceTheCommitIsDurable) {
   ASSERT_TRUE(SetBranchToCommit(repository_, Text("production"), second));
   EXPECT_EQ(Hex(*git_commit_id(second->ptr)), BranchTarget("production"));
   ExpectFsckPasses();
+}
+
+TEST_F(CommitOperationsTest, HostHoldingTheDatabaseMakesWritesFailWithoutLoss) {
+  CommitHandle first = CommitTreeAt(repository_, MakeTree(repository_, {{"properties", "{}"}}),
+                                    CommitHandle(), "1", 1000000000);
+  FindObjectDatabase(repository_->ptr)->SetBusyTimeout(std::chrono::milliseconds(50));
+  auto node = ConstructRootTreeBuilderNode(repository_, GetTreeAtCommit(first));
+  sqlite3* host = nullptr;
+  sqlite3_open(DatabasePath().c_str(), &host);
+  ASSERT_EQ(SQLITE_OK, sqlite3_exec(host, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr));
+  EXPECT_FALSE(TreeBuilderInsertPayload(repository_, node->builder, Text("properties"),
+                                        Payload("{\"name\":\"B\"}")));
+  EXPECT_NE(std::string::npos, LastGitError().find(DatabasePath()));
+  sqlite3_close(host);
+  ASSERT_TRUE(TreeBuilderInsertPayload(repository_, node->builder, Text("properties"),
+                                       Payload("{\"name\":\"B\"}")));
+  CommitHandle second = WriteCommit(
+      repository_, LookupTree(repository_, FinalizeTreeBuilderNode(repository_, node)), "2");
+  ASSERT_TRUE(SetBranchToCommit(repository_, Text("production"), second));
+  ExpectFsckPasses();
+  EXPECT_EQ("2\n1\n", AskPlainGit({"log", "--format=%s", "production"}));
 }
 
 TEST_F(CommitOperationsTest, CommitTreeAtReportsTheRepositoryOnFailure) {

@@ -85,8 +85,7 @@ void WriteAll(int fd, const std::string& text, const std::string& path,
 }
 
 // Writes a new file durably; never replaces an existing one.
-void WriteNewFile(const std::string& path, const std::string& text,
-                  const CreateFailure& failure) {
+void WriteNewFile(const std::string& path, const std::string& text, const CreateFailure& failure) {
   const int fd = Disk().Open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
   if (fd < 0) failure.ThrowSystem(path, errno);
   WriteAll(fd, text, path, failure);

@@ -32,7 +32,8 @@ TEST_F(CreateRepositoryTest, MakesABareRepositoryGitRecognises) {
   const testing::GitResult bare =
       testing::RunGit({"--git-dir=" + GitPath(), "rev-parse", "--is-bare-repository"});
   EXPECT_EQ("true\n", bare.output);
-  const testing::GitResult head = testing::RunGit({"--git-dir=" + GitPath(), "symbolic-ref", "HEAD"});
+  const testing::GitResult head =
+      testing::RunGit({"--git-dir=" + GitPath(), "symbolic-ref", "HEAD"});
   EXPECT_EQ("refs/heads/production\n", head.output);
 }
 

@@ -84,9 +84,10 @@ struct ExpectedColumn {
   const char* type;
   bool primaryKey;
 };
-constexpr ExpectedColumn kColumns[] = {
-    {"oid", "BLOB", true}, {"type", "INTEGER", false},
-    {"size", "INTEGER", false}, {"data", "BLOB", false}};
+constexpr ExpectedColumn kColumns[] = {{"oid", "BLOB", true},
+                                       {"type", "INTEGER", false},
+                                       {"size", "INTEGER", false},
+                                       {"data", "BLOB", false}};
 constexpr int kColumnCount = sizeof kColumns / sizeof kColumns[0];
 
 bool ColumnMatches(sqlite3_stmt* info, const ExpectedColumn& expected) {
@@ -160,8 +161,7 @@ struct ObjectDatabase::Statements {
   }
 };
 
-std::unique_ptr<ObjectDatabase> ObjectDatabase::Open(const std::string& path,
-                                                     std::string* reason) {
+std::unique_ptr<ObjectDatabase> ObjectDatabase::Open(const std::string& path, std::string* reason) {
   sqlite3* db = OpenConnection(path, SQLITE_OPEN_READWRITE, reason);
   if (!db) return nullptr;
   std::unique_ptr<ObjectDatabase> database(new ObjectDatabase(path, db));
@@ -173,8 +173,9 @@ bool ObjectDatabase::Create(const std::string& path, std::string* reason) {
   sqlite3* db = OpenConnection(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, reason);
   if (!db) return false;
   const std::string script = std::string("PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL; ") +
-                             "BEGIN; " + sql::kCreateTable + "; PRAGMA user_version=" +
-                             std::to_string(kObjectDatabaseVersion) + "; COMMIT;";
+                             "BEGIN; " + sql::kCreateTable +
+                             "; PRAGMA user_version=" + std::to_string(kObjectDatabaseVersion) +
+                             "; COMMIT;";
   const bool made = sqlite3_exec(db, script.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
   if (!made) *reason = sqlite3_errmsg(db);
   sqlite3_close(db);
@@ -198,8 +199,8 @@ bool ObjectDatabase::PrepareStatements(std::string* reason) {
   s.write = Prepare(db_, sql::kWrite);
   s.begin = Prepare(db_, "BEGIN IMMEDIATE");
   s.commit = Prepare(db_, "COMMIT");
-  const bool prepared = s.read && s.readHeader && s.exists && s.findPrefix && s.write &&
-                        s.begin && s.commit;
+  const bool prepared =
+      s.read && s.readHeader && s.exists && s.findPrefix && s.write && s.begin && s.commit;
   if (!prepared) *reason = sqlite3_errmsg(db_);
   return prepared;
 }
@@ -281,8 +282,8 @@ ObjectDatabase::Result ObjectDatabase::Exists(const git_oid& id) {
   return FailWithId("look up object", id);
 }
 
-ObjectDatabase::Result ObjectDatabase::Write(const git_oid& id, const void* data,
-                                             std::size_t size, git_object_t type) {
+ObjectDatabase::Result ObjectDatabase::Write(const git_oid& id, const void* data, std::size_t size,
+                                             git_object_t type) {
   if (!Writable() || !BeginWrites()) return Result::kError;
   sqlite3_stmt* s = statements_->write;
   StatementUse use(s);
@@ -365,8 +366,8 @@ ObjectDatabase::Result ObjectDatabase::FailWithId(const std::string& what, const
 void ObjectDatabase::NoteLostWrites() {
   if (!pendingWrites_ || !sqlite3_get_autocommit(db_)) return;
   pendingWrites_ = false;
-  lostWrites_ = "Objects written to " + path_ + " were rolled back after an error (" +
-                lastError_ + "); the repository must be opened again";
+  lostWrites_ = "Objects written to " + path_ + " were rolled back after an error (" + lastError_ +
+                "); the repository must be opened again";
 }
 
 }  // namespace git

@@ -1,12 +1,12 @@
 #pragma once
 
+#include <git2.h>
+
 #include <chrono>
 #include <cstddef>
 #include <functional>
 #include <memory>
 #include <string>
-
-#include <git2.h>
 
 struct sqlite3;
 struct sqlite3_stmt;

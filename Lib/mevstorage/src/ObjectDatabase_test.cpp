@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
-
 #include <unistd.h>
 
 #include <cstring>
@@ -139,8 +138,10 @@ TEST_F(ObjectDatabaseTest, PrefixesFindOneObjectOrReportAmbiguity) {
   // An odd number of digits: "aa1" matches both, "aa11" only the first.
   ASSERT_EQ(Result::kOk, database_->FindUnique(a_, 4, &found));
   EXPECT_TRUE(git_oid_equal(&a_, &found));
-  EXPECT_EQ(Result::kNotFound, database_->FindUnique(Id("aa13000000000000000000000000000000000000"), 4, &found));
-  EXPECT_EQ(Result::kNotFound, database_->FindUnique(Id("ab00000000000000000000000000000000000000"), 2, &found));
+  EXPECT_EQ(Result::kNotFound,
+            database_->FindUnique(Id("aa13000000000000000000000000000000000000"), 4, &found));
+  EXPECT_EQ(Result::kNotFound,
+            database_->FindUnique(Id("ab00000000000000000000000000000000000000"), 2, &found));
 }
 
 TEST_F(ObjectDatabaseTest, WritesStayInOneTransactionUntilCommitted) {

@@ -19,9 +19,7 @@ ObjectDatabase& Database(git_odb_backend* backend) {
 int ReadObject(void** data, size_t* size, git_object_t* type, git_odb_backend* backend,
                const git_oid* id) {
   ObjectDatabase& database = Database(backend);
-  const auto allocate = [backend](std::size_t n) {
-    return git_odb_backend_data_alloc(backend, n);
-  };
+  const auto allocate = [backend](std::size_t n) { return git_odb_backend_data_alloc(backend, n); };
   return ReportResult(database, database.Read(*id, type, data, size, allocate));
 }
 
@@ -74,7 +72,7 @@ int FreshenObject(git_odb_backend* backend, const git_oid* id) {
   ObjectDatabase& database = Database(backend);
   const ObjectDatabase::Result result = database.Exists(*id);
   return result == ObjectDatabase::Result::kNotFound ? GIT_ENOTFOUND
-                                                      : ReportResult(database, result);
+                                                     : ReportResult(database, result);
 }
 
 void FreeBackend(git_odb_backend* backend) {

@@ -1,9 +1,9 @@
 #pragma once
 
-#include <memory>
-
 #include <git2.h>
 #include <git2/sys/odb_backend.h>
+
+#include <memory>
 
 #include "ObjectDatabase.h"
 

@@ -16,16 +16,15 @@ struct WriteStream {
 
 WriteStream& Self(git_odb_stream* stream) { return *reinterpret_cast<WriteStream*>(stream); }
 
-ObjectDatabase& Database(git_odb_stream* stream) {
-  return *DatabaseOfBackend(stream->backend);
-}
+ObjectDatabase& Database(git_odb_stream* stream) { return *DatabaseOfBackend(stream->backend); }
 
 // The whole object: hashed here and stored from the caller's own bytes.
 int StoreWhole(git_odb_stream* stream, const char* bytes, std::size_t size) {
   git_oid id;
   if (git_odb_hash(&id, bytes, size, Self(stream).type) != 0) return GIT_ERROR;
   ObjectDatabase& database = Database(stream);
-  if (RepeatsFailedWrite(stream->backend, id)) return ReportResult(database, ObjectDatabase::Result::kError);
+  if (RepeatsFailedWrite(stream->backend, id))
+    return ReportResult(database, ObjectDatabase::Result::kError);
   ObjectDatabase::Result result = database.Exists(id);
   if (result == ObjectDatabase::Result::kNotFound) {
     result = database.Write(id, bytes, size, Self(stream).type);

@@ -23,8 +23,8 @@ using mevcore::filesupport::File;
 git_repository* OpenBareFolder(const Dir& gitFolder) {
   git_repository* repository = nullptr;
   const unsigned flags = GIT_REPOSITORY_OPEN_NO_SEARCH | GIT_REPOSITORY_OPEN_BARE;
-  if (git_repository_open_ext(&repository, gitFolder.FullPathMultiByte().c_str(), flags,
-                              nullptr) != 0) {
+  if (git_repository_open_ext(&repository, gitFolder.FullPathMultiByte().c_str(), flags, nullptr) !=
+      0) {
     ThrowOpenError(gitFolder, LastGitError("not a Git repository"));
   }
   return repository;

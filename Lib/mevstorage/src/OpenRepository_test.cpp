@@ -35,7 +35,8 @@ class OpenRepositoryTest : public StorageTest {
   void MakeRepositoryWithBlobs(int count) {
     RepositoryHandle repository = CreateRepository(GitFolder());
     for (int i = 0; i < count; ++i) {
-      const std::string text = std::string(1000, static_cast<char>('a' + i % 26)) + std::to_string(i);
+      const std::string text =
+          std::string(1000, static_cast<char>('a' + i % 26)) + std::to_string(i);
       WriteBlob(repository, text.data(), text.size());
     }
   }
@@ -104,8 +105,8 @@ TEST_F(OpenRepositoryTest, DatabaseWithoutGitRepositoryIsNotOpened) {
 TEST_F(OpenRepositoryTest, OpeningAndReadingChangesNothing) {
   {
     RepositoryHandle repository = CreateRepository(GitFolder());
-    CommitTreeAt(repository, MakeTree(repository, {{"properties", "{}"}}), CommitHandle(),
-                 "first", 1000000000);
+    CommitTreeAt(repository, MakeTree(repository, {{"properties", "{}"}}), CommitHandle(), "first",
+                 1000000000);
   }
   const testing::FolderSnapshot before = SnapshotFolder(temp_.Path());
   {

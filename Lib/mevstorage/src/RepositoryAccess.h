@@ -1,8 +1,8 @@
 #pragma once
 
-#include <string>
-
 #include <git2.h>
+
+#include <string>
 
 #include "ObjectDatabase.h"
 #include "mevstorage/git/Storage.h"

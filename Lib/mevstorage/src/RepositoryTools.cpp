@@ -19,8 +19,8 @@ git_oid WriteBlob(const RepositoryHandle& repository, const void* bytes, std::si
 }
 
 CommitHandle CommitTreeAt(const RepositoryHandle& repository, const TreeHandle& tree,
-                          const CommitHandle& parent, const std::string& message,
-                          std::int64_t time, const std::string& branch) {
+                          const CommitHandle& parent, const std::string& message, std::int64_t time,
+                          const std::string& branch) {
   if (!Holds(repository)) throw StorageError("Unable to commit: no repository is open");
   const std::string where = git_repository_path(repository->ptr);
   if (!tree || !tree->ptr) throw StorageError("Unable to commit in " + where + ": no tree given");
@@ -32,7 +32,8 @@ CommitHandle CommitTreeAt(const RepositoryHandle& repository, const TreeHandle& 
     throw StorageError("Unable to commit in " + where + ": " + LastGitError());
   }
   CommitHandle commit = LookupCommit(repository->ptr, id);
-  if (!commit) throw StorageError("Unable to read the new commit in " + where + ": " + LastGitError());
+  if (!commit)
+    throw StorageError("Unable to read the new commit in " + where + ": " + LastGitError());
   return commit;
 }
 

@@ -35,8 +35,7 @@ inline mevcore::utility::ImmutableString Text(const std::string& text) {
       reinterpret_cast<const unsigned char*>(text.data()), text.size());
 }
 
-inline boost::shared_ptr<const mevcore::utility::RecycledMemory> Payload(
-    const std::string& text) {
+inline boost::shared_ptr<const mevcore::utility::RecycledMemory> Payload(const std::string& text) {
   auto owner = boost::shared_ptr<std::string>(new std::string(text));
   auto payload = mevcore::utility::RecycledMemory::Create(0);
   payload->ReferTo(owner->data(), owner->size(), owner);

@@ -13,9 +13,7 @@ using mevcore::utility::RecycledMemory;
 bool HoldsTree(const TreeHandle& tree) { return tree && tree->ptr; }
 
 // An entry name as libgit2 takes it; false when the name holds a zero byte.
-bool IsPlainName(const ImmutableString& name) {
-  return std::strlen(name.c_str()) == name.size();
-}
+bool IsPlainName(const ImmutableString& name) { return std::strlen(name.c_str()) == name.size(); }
 
 }  // namespace
 
@@ -59,8 +57,8 @@ boost::shared_ptr<TreeBuilderNode> ConstructRootTreeBuilderNode(const Repository
   return node;
 }
 
-bool TreeBuilderInsertPayload(const RepositoryHandle& repository,
-                              const TreeBuilderHandle& builder, const ImmutableString& name,
+bool TreeBuilderInsertPayload(const RepositoryHandle& repository, const TreeBuilderHandle& builder,
+                              const ImmutableString& name,
                               const boost::shared_ptr<const RecycledMemory>& payload) {
   if (!Holds(repository) || !builder || !builder->ptr || !payload || !IsPlainName(name)) {
     return false;
@@ -69,8 +67,7 @@ bool TreeBuilderInsertPayload(const RepositoryHandle& repository,
   const void* bytes = payload->Size() ? payload->Data() : kNoBytes;
   git_oid id;
   return git_blob_create_from_buffer(&id, repository->ptr, bytes, payload->Size()) == 0 &&
-         git_treebuilder_insert(nullptr, builder->ptr, name.c_str(), &id,
-                                GIT_FILEMODE_BLOB) == 0;
+         git_treebuilder_insert(nullptr, builder->ptr, name.c_str(), &id, GIT_FILEMODE_BLOB) == 0;
 }
 
 git_oid FinalizeTreeBuilderNode(const RepositoryHandle& repository,

@@ -61,8 +61,8 @@ TEST_F(TreeOperationsTest, EditedCopyKeepsOtherEntriesAndLeavesTheSourceAlone) {
   TreeHandle source = MakeTree(repository_, {{"properties", "old"}, {"scene", "s"}});
   auto node = ConstructRootTreeBuilderNode(repository_, source);
   ASSERT_TRUE(node);
-  ASSERT_TRUE(TreeBuilderInsertPayload(repository_, node->builder, Text("properties"),
-                                       Payload("new")));
+  ASSERT_TRUE(
+      TreeBuilderInsertPayload(repository_, node->builder, Text("properties"), Payload("new")));
   TreeHandle edited = LookupTree(repository_, FinalizeTreeBuilderNode(repository_, node));
   EXPECT_EQ("new", BlobText(GetBlob(repository_, edited, Text("properties"))));
   EXPECT_EQ("s", BlobText(GetBlob(repository_, edited, Text("scene"))));
@@ -73,10 +73,11 @@ TEST_F(TreeOperationsTest, InvalidInsertionsFailWithoutChangingTheBuilder) {
   auto node = ConstructRootTreeBuilderNode(repository_, TreeHandle());
   EXPECT_FALSE(TreeBuilderInsertPayload(repository_, node->builder, Text("a/b"), Payload("x")));
   EXPECT_FALSE(TreeBuilderInsertPayload(repository_, node->builder, Text(""), Payload("x")));
+  EXPECT_FALSE(TreeBuilderInsertPayload(repository_, node->builder, Text(std::string("a\0b", 3)),
+                                        Payload("x")));
   EXPECT_FALSE(
-      TreeBuilderInsertPayload(repository_, node->builder, Text(std::string("a\0b", 3)), Payload("x")));
-  EXPECT_FALSE(TreeBuilderInsertPayload(repository_, node->builder, Text("a"),
-                                        boost::shared_ptr<const mevcore::utility::RecycledMemory>()));
+      TreeBuilderInsertPayload(repository_, node->builder, Text("a"),
+                               boost::shared_ptr<const mevcore::utility::RecycledMemory>()));
   EXPECT_EQ(0u, git_treebuilder_entrycount(node->builder->ptr));
 }
 

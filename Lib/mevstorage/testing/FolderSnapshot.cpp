@@ -36,8 +36,8 @@ EntryState StateOf(const std::string& path) {
 }  // namespace
 
 std::ostream& operator<<(std::ostream& out, const EntryState& entry) {
-  return out << "{mode " << std::oct << entry.mode << std::dec << ", modified "
-             << entry.modified << ", " << entry.content.size() << " bytes}";
+  return out << "{mode " << std::oct << entry.mode << std::dec << ", modified " << entry.modified
+             << ", " << entry.content.size() << " bytes}";
 }
 
 FolderSnapshot SnapshotFolder(const std::string& path) {

@@ -10,9 +10,9 @@ namespace testing {
 
 // The state of one entry of a folder tree.
 struct EntryState {
-  unsigned mode = 0;  // kind and permissions
+  unsigned mode = 0;          // kind and permissions
   std::int64_t modified = 0;  // modification time in nanoseconds
-  std::string content;  // a file's bytes, a link's target
+  std::string content;        // a file's bytes, a link's target
 
   bool operator==(const EntryState& other) const {
     return mode == other.mode && modified == other.modified && content == other.content;

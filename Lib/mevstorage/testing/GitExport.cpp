@@ -56,17 +56,17 @@ StoredObject RowToObject(sqlite3_stmt* row) {
 
 RepositoryPtr OpenPlain(const Dir& folder, const ExportFailure& failure) {
   git_repository* repository = nullptr;
-  failure.Check(git_repository_open_ext(&repository, folder.NativePath().c_str(),
-                                        GIT_REPOSITORY_OPEN_NO_SEARCH | GIT_REPOSITORY_OPEN_BARE,
-                                        nullptr),
-                "open " + folder.NativePath());
+  failure.Check(
+      git_repository_open_ext(&repository, folder.NativePath().c_str(),
+                              GIT_REPOSITORY_OPEN_NO_SEARCH | GIT_REPOSITORY_OPEN_BARE, nullptr),
+      "open " + folder.NativePath());
   return RepositoryPtr(repository, &git_repository_free);
 }
 
 RepositoryPtr InitBare(const Dir& folder, const ExportFailure& failure) {
   git_repository_init_options options = GIT_REPOSITORY_INIT_OPTIONS_INIT;
-  options.flags = GIT_REPOSITORY_INIT_BARE | GIT_REPOSITORY_INIT_MKPATH |
-                  GIT_REPOSITORY_INIT_NO_REINIT;
+  options.flags =
+      GIT_REPOSITORY_INIT_BARE | GIT_REPOSITORY_INIT_MKPATH | GIT_REPOSITORY_INIT_NO_REINIT;
   git_repository* repository = nullptr;
   failure.Check(git_repository_init_ext(&repository, folder.NativePath().c_str(), &options),
                 "make " + folder.NativePath());
@@ -87,8 +87,8 @@ void WriteObjects(git_repository* target, const std::vector<StoredObject>& objec
     }
     if (object.size != static_cast<std::int64_t>(object.data.size())) {
       failure.Throw("the row " + Hex(object.id) + " records the size " +
-                    std::to_string(object.size) + " for " +
-                    std::to_string(object.data.size()) + " bytes");
+                    std::to_string(object.size) + " for " + std::to_string(object.data.size()) +
+                    " bytes");
     }
   }
 }
@@ -105,8 +105,7 @@ void CopyReference(git_reference* source, git_repository* target, const ExportFa
   failure.Check(result, std::string("copy ") + name);
 }
 
-void CopyReferences(git_repository* source, git_repository* target,
-                    const ExportFailure& failure) {
+void CopyReferences(git_repository* source, git_repository* target, const ExportFailure& failure) {
   git_reference_iterator* iterator = nullptr;
   failure.Check(git_reference_iterator_new(&iterator, source), "list the references");
   git_reference* reference = nullptr;
@@ -133,8 +132,8 @@ std::vector<StoredObject> ReadStoredObjects(const Dir& gitFolder) {
   sqlite3_stmt* rows = nullptr;
   int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
   if (rc == SQLITE_OK) {
-    rc = sqlite3_prepare_v2(db, "SELECT oid, type, size, data FROM objects ORDER BY oid", -1,
-                            &rows, nullptr);
+    rc = sqlite3_prepare_v2(db, "SELECT oid, type, size, data FROM objects ORDER BY oid", -1, &rows,
+                            nullptr);
   }
   std::vector<StoredObject> objects;
   while (rc == SQLITE_OK && (rc = sqlite3_step(rows)) == SQLITE_ROW) {
@@ -144,7 +143,8 @@ std::vector<StoredObject> ReadStoredObjects(const Dir& gitFolder) {
   const std::string reason = db ? sqlite3_errmsg(db) : "out of memory";
   sqlite3_finalize(rows);
   sqlite3_close(db);
-  if (rc != SQLITE_DONE) throw std::runtime_error("Unable to read the objects of " + path + ": " + reason);
+  if (rc != SQLITE_DONE)
+    throw std::runtime_error("Unable to read the objects of " + path + ": " + reason);
   return objects;
 }
 

@@ -1,10 +1,10 @@
 #pragma once
 
+#include <git2.h>
+
 #include <cstdint>
 #include <string>
 #include <vector>
-
-#include <git2.h>
 
 #include "mevcore/filesupport/Dir.h"
 
@@ -31,7 +31,7 @@ void ExportToPlainGit(const mevcore::filesupport::Dir& gitFolder,
                       const mevcore::filesupport::Dir& targetFolder);
 
 struct GitResult {
-  int exitStatus;  // -1 when git could not be run or was killed
+  int exitStatus;      // -1 when git could not be run or was killed
   std::string output;  // standard output and standard error together
 };
 

@@ -28,8 +28,8 @@ class GitExportTest : public ::testing::Test {
     git_tree* tree = nullptr;
     ASSERT_EQ(0, git_tree_lookup(&tree, repository->ptr, &treeId));
     git::TreeHandle treeHandle(new git::Wrap<git_tree>(tree));
-    git::CommitHandle first = git::CommitTreeAt(repository, treeHandle, git::CommitHandle(),
-                                                "first\n", 1000000000);
+    git::CommitHandle first =
+        git::CommitTreeAt(repository, treeHandle, git::CommitHandle(), "first\n", 1000000000);
     git::CommitTreeAt(repository, treeHandle, first, "second\n", 1000000100, "other");
   }
   void TearDown() override { git::Shutdown(); }
@@ -58,8 +58,9 @@ TEST_F(GitExportTest, CopiesEveryObjectHeadAndBranch) {
 TEST_F(GitExportTest, RefusesARowWhoseIdIsNotItsContent) {
   sqlite3* db = nullptr;
   sqlite3_open(temp_.Child("git/odb.sqlite3").c_str(), &db);
-  ASSERT_EQ(SQLITE_OK, sqlite3_exec(db, "UPDATE objects SET data = X'7b7d7b7d', size = 4 WHERE type = 3",
-                                    nullptr, nullptr, nullptr));
+  ASSERT_EQ(SQLITE_OK,
+            sqlite3_exec(db, "UPDATE objects SET data = X'7b7d7b7d', size = 4 WHERE type = 3",
+                         nullptr, nullptr, nullptr));
   sqlite3_close(db);
   try {
     ExportToPlainGit(temp_.ChildDir("git"), temp_.ChildDir("plain.git"));
