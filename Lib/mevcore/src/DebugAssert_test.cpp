@@ -87,8 +87,9 @@ TEST(StackTraceTest, SkipsItsOwnFrameAndTheAskedOnes) {
 
   EXPECT_GE(filled[0], 3);
   for (int i = 0; i < filled[0]; ++i) EXPECT_NE(frames[0][i], nullptr);
-  EXPECT_EQ(frames[1][0], frames[0][1]) << "skip 1 starts at the caller's caller";
-  EXPECT_EQ(frames[1][1], frames[0][2]);
+  // The call sites in this body may differ once the loop is unrolled; the
+  // frame above this body is the same for both captures.
+  EXPECT_EQ(frames[1][1], frames[0][2]) << "skip 1 starts at the caller's caller";
 }
 
 TEST(StackTraceTest, NeverFillsMoreThanAsked) {
