@@ -7,7 +7,7 @@
 
 #include "GitExport.h"
 #include "HashTree.h"
-#include "HeadInspection.h"
+#include "HeadReaders.h"
 #include "HubFixture.h"
 #include "Transcript.h"
 

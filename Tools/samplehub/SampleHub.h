@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "HashTree.h"
-#include "HeadInspection.h"
+#include "HeadReaders.h"
 #include "SampleHubError.h"
 #include "SampleProject.h"
 #include "ScratchFolder.h"

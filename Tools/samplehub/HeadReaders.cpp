@@ -1,4 +1,4 @@
-#include "HeadInspection.h"
+#include "HeadReaders.h"
 
 #include <memory>
 
