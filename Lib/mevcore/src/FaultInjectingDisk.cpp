@@ -4,6 +4,11 @@
 
 namespace mevcore {
 namespace filesupport {
+namespace {
+
+std::string FdName(int fd) { return "descriptor " + std::to_string(fd); }
+
+}  // namespace
 
 FaultInjectingDisk::FaultInjectingDisk(DiskInterface& inner) : inner_(inner) {}
 
@@ -24,13 +29,18 @@ void FaultInjectingDisk::Clear() {
   failPathError_ = 0;
 }
 
-bool FaultInjectingDisk::Inject(const std::string& path, const std::string& other) {
+bool FaultInjectingDisk::Inject(FaultKind kind, const std::string& path,
+                                const std::string& other) {
   ++calls_;
   int error = 0;
   if (failAt_ != 0 && calls_ == failAt_) {
     error = failAtError_;
   } else if (!failPath_.empty() && (path == failPath_ || other == failPath_)) {
     error = failPathError_;
+  }
+  if (FaultPlan* plan = CurrentFaultPlan()) {
+    const int planned = plan->Ask(kind, other.empty() ? path : path + " to " + other);
+    if (error == 0) error = planned;
   }
   if (error == 0) return false;
   ++failures_;
@@ -39,51 +49,68 @@ bool FaultInjectingDisk::Inject(const std::string& path, const std::string& othe
 }
 
 int FaultInjectingDisk::Open(const std::string& path, int flags, mode_t mode) {
-  return Inject(path) ? -1 : inner_.Open(path, flags, mode);
+  return Inject(FaultKind::kOpen, path) ? -1 : inner_.Open(path, flags, mode);
 }
 
 ssize_t FaultInjectingDisk::Read(int fd, void* buffer, std::size_t count) {
-  return Inject(std::string()) ? -1 : inner_.Read(fd, buffer, count);
+  return Inject(FaultKind::kRead, FdName(fd)) ? -1 : inner_.Read(fd, buffer, count);
 }
 
 ssize_t FaultInjectingDisk::Write(int fd, const void* buffer, std::size_t count) {
-  return Inject(std::string()) ? -1 : inner_.Write(fd, buffer, count);
+  return Inject(FaultKind::kWrite, FdName(fd)) ? -1 : inner_.Write(fd, buffer, count);
 }
 
 int FaultInjectingDisk::Fstat(int fd, struct stat* info) {
-  return Inject(std::string()) ? -1 : inner_.Fstat(fd, info);
+  return Inject(FaultKind::kStat, FdName(fd)) ? -1 : inner_.Fstat(fd, info);
 }
 
 int FaultInjectingDisk::Ftruncate(int fd, off_t length) {
-  return Inject(std::string()) ? -1 : inner_.Ftruncate(fd, length);
+  return Inject(FaultKind::kTruncate, FdName(fd)) ? -1 : inner_.Ftruncate(fd, length);
 }
 
-int FaultInjectingDisk::Fsync(int fd) { return Inject(std::string()) ? -1 : inner_.Fsync(fd); }
+int FaultInjectingDisk::Fsync(int fd) {
+  return Inject(FaultKind::kSync, FdName(fd)) ? -1 : inner_.Fsync(fd);
+}
 
-int FaultInjectingDisk::Close(int fd) { return Inject(std::string()) ? -1 : inner_.Close(fd); }
+// A close that fails still releases the descriptor, as the system's does.
+int FaultInjectingDisk::Close(int fd) {
+  if (!Inject(FaultKind::kClose, FdName(fd))) return inner_.Close(fd);
+  const int error = errno;
+  inner_.Close(fd);
+  errno = error;
+  return -1;
+}
 
 int FaultInjectingDisk::Lstat(const std::string& path, struct stat* info) {
-  return Inject(path) ? -1 : inner_.Lstat(path, info);
+  return Inject(FaultKind::kStat, path) ? -1 : inner_.Lstat(path, info);
 }
 
 int FaultInjectingDisk::Stat(const std::string& path, struct stat* info) {
-  return Inject(path) ? -1 : inner_.Stat(path, info);
+  return Inject(FaultKind::kStat, path) ? -1 : inner_.Stat(path, info);
 }
 
 int FaultInjectingDisk::Mkdir(const std::string& path, mode_t mode) {
-  return Inject(path) ? -1 : inner_.Mkdir(path, mode);
+  return Inject(FaultKind::kMakeFolder, path) ? -1 : inner_.Mkdir(path, mode);
 }
 
 int FaultInjectingDisk::RenameNoReplace(const std::string& from, const std::string& to) {
-  return Inject(from, to) ? -1 : inner_.RenameNoReplace(from, to);
+  return Inject(FaultKind::kRename, from, to) ? -1 : inner_.RenameNoReplace(from, to);
+}
+
+int FaultInjectingDisk::Rename(const std::string& from, const std::string& to) {
+  return Inject(FaultKind::kRename, from, to) ? -1 : inner_.Rename(from, to);
+}
+
+int FaultInjectingDisk::Remove(const std::string& path) {
+  return Inject(FaultKind::kRemove, path) ? -1 : inner_.Remove(path);
 }
 
 int FaultInjectingDisk::ListDir(const std::string& path, std::vector<Entry>* entries) {
-  return Inject(path) ? -1 : inner_.ListDir(path, entries);
+  return Inject(FaultKind::kList, path) ? -1 : inner_.ListDir(path, entries);
 }
 
 int FaultInjectingDisk::SyncDir(const std::string& path) {
-  return Inject(path) ? -1 : inner_.SyncDir(path);
+  return Inject(FaultKind::kSync, path) ? -1 : inner_.SyncDir(path);
 }
 
 ScopedDisk::ScopedDisk(DiskInterface& disk) : previous_(&Disk()) { SetDisk(&disk); }

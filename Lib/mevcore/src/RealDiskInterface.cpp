@@ -119,6 +119,16 @@ int RealDiskInterface::RenameNoReplace(const std::string& from, const std::strin
   return CheckedRename(from, to);
 }
 
+int RealDiskInterface::Rename(const std::string& from, const std::string& to) {
+  if (!IsUsablePath(from) || !IsUsablePath(to)) return -1;
+  return ::rename(from.c_str(), to.c_str());
+}
+
+int RealDiskInterface::Remove(const std::string& path) {
+  if (!IsUsablePath(path)) return -1;
+  return ::unlink(path.c_str());
+}
+
 int RealDiskInterface::ListDir(const std::string& path, std::vector<Entry>* entries) {
   entries->clear();
   if (!IsUsablePath(path)) return -1;

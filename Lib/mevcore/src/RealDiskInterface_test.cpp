@@ -12,6 +12,7 @@ namespace mevcore {
 namespace filesupport {
 namespace {
 
+using testing::IsThere;
 using testing::ReadBytes;
 using testing::TempFolder;
 using testing::WriteBytes;
@@ -49,6 +50,26 @@ TEST(RealDiskInterface, ListDirLeavesOutDotEntriesAndSaysTheType) {
   EXPECT_EQ(disk.SyncDir(temp.Path()), 0);
   EXPECT_EQ(disk.SyncDir(temp / "file"), -1);
   EXPECT_EQ(errno, ENOTDIR);
+}
+
+TEST(RealDiskInterface, RenameReplacesAndRemoveTakesOnlyFiles) {
+  TempFolder temp;
+  WriteBytes(temp / "new", "new");
+  WriteBytes(temp / "old", "old");
+  RealDiskInterface disk;
+  ASSERT_EQ(disk.Rename(temp / "new", temp / "old"), 0);
+  EXPECT_EQ(ReadBytes(temp / "old"), "new");
+  EXPECT_FALSE(IsThere(temp / "new"));
+
+  ASSERT_EQ(disk.Mkdir(temp / "folder", 0700), 0);
+  EXPECT_EQ(disk.Rename(temp / "old", temp / "folder"), -1);
+  EXPECT_EQ(errno, EISDIR);
+  EXPECT_EQ(disk.Remove(temp / "folder"), -1);
+  EXPECT_TRUE(IsThere(temp / "folder"));
+  ASSERT_EQ(disk.Remove(temp / "old"), 0);
+  EXPECT_FALSE(IsThere(temp / "old"));
+  EXPECT_EQ(disk.Remove(temp / std::string("a\0b", 3)), -1);
+  EXPECT_EQ(errno, EINVAL);
 }
 
 }  // namespace

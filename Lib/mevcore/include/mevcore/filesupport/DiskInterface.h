@@ -35,6 +35,11 @@ class DiskInterface {
   virtual int Mkdir(const std::string& path, mode_t mode) = 0;
   // Renames without ever replacing an existing `to` (EEXIST then).
   virtual int RenameNoReplace(const std::string& from, const std::string& to) = 0;
+  // Renames over an existing `to`, atomically. Only for the library's own
+  // temporary and lock files, never for a user's file.
+  virtual int Rename(const std::string& from, const std::string& to) = 0;
+  // Removes a file (not a folder).
+  virtual int Remove(const std::string& path) = 0;
   // Lists a folder's entries, "." and ".." left out, in no particular order.
   virtual int ListDir(const std::string& path, std::vector<Entry>* entries) = 0;
   // Makes a folder's entries durable (after a rename or a create in it).
@@ -55,6 +60,8 @@ class RealDiskInterface : public DiskInterface {
   int Stat(const std::string& path, struct stat* info) override;
   int Mkdir(const std::string& path, mode_t mode) override;
   int RenameNoReplace(const std::string& from, const std::string& to) override;
+  int Rename(const std::string& from, const std::string& to) override;
+  int Remove(const std::string& path) override;
   int ListDir(const std::string& path, std::vector<Entry>* entries) override;
   int SyncDir(const std::string& path) override;
 };

@@ -4,13 +4,15 @@
 #include <string>
 
 #include "mevcore/filesupport/DiskInterface.h"
+#include "mevcore/filesupport/FaultPlan.h"
 
 namespace mevcore {
 namespace filesupport {
 
 // A DiskInterface for tests: forwards to another one, counts the calls, and
 // makes a chosen call fail with a chosen errno: the N-th call (counting from
-// 1), or every call whose path is a given path.
+// 1), or every call whose path is a given path. Each call also asks the
+// installed FaultPlan (FaultPlan.h), which may fail it or end the process.
 class FaultInjectingDisk : public DiskInterface {
  public:
   explicit FaultInjectingDisk(DiskInterface& inner);
@@ -33,12 +35,14 @@ class FaultInjectingDisk : public DiskInterface {
   int Stat(const std::string& path, struct stat* info) override;
   int Mkdir(const std::string& path, mode_t mode) override;
   int RenameNoReplace(const std::string& from, const std::string& to) override;
+  int Rename(const std::string& from, const std::string& to) override;
+  int Remove(const std::string& path) override;
   int ListDir(const std::string& path, std::vector<Entry>* entries) override;
   int SyncDir(const std::string& path) override;
 
  private:
   // True when this call must fail; errno is then set.
-  bool Inject(const std::string& path, const std::string& other = std::string());
+  bool Inject(FaultKind kind, const std::string& path, const std::string& other = std::string());
 
   DiskInterface& inner_;
   std::uint64_t calls_ = 0;
