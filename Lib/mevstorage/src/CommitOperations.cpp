@@ -1,6 +1,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "BranchFile.h"
 #include "CommitSupport.h"
 #include "RepositoryAccess.h"
 
@@ -28,7 +29,9 @@ bool SetBranchToCommit(const RepositoryHandle& repository,
       std::strlen(branch.c_str()) != branch.size()) {
     return false;
   }
-  return PointBranchAt(repository, branch.c_str(), *git_commit_id(commit->ptr)) == 0;
+  // The objects first: the branch never names a commit that is not durable.
+  if (!FlushWrites(repository)) return false;
+  return WriteBranchFile(repository->ptr, branch.c_str(), *git_commit_id(commit->ptr)) == 0;
 }
 
 }  // namespace git

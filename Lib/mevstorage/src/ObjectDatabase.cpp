@@ -5,6 +5,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include "FaultVfs.h"
+#include "StorageReport.h"
+
 namespace mevstorage {
 namespace git {
 
@@ -63,7 +66,8 @@ void PrefixBounds(const git_oid& prefix, std::size_t hexLength, unsigned char* l
 
 sqlite3* OpenConnection(const std::string& path, int flags, std::string* reason) {
   sqlite3* db = nullptr;
-  if (sqlite3_open_v2(path.c_str(), &db, flags, nullptr) == SQLITE_OK) return db;
+  const char* vfs = RegisterCountedVfs() ? kCountedVfsName : nullptr;
+  if (sqlite3_open_v2(path.c_str(), &db, flags, vfs) == SQLITE_OK) return db;
   *reason = db ? sqlite3_errmsg(db) : "out of memory";
   sqlite3_close(db);
   return nullptr;
@@ -219,8 +223,7 @@ ObjectDatabase::Result ObjectDatabase::Read(const git_oid& id, git_object_t* typ
   if (!bytes && length) return FailWithId("read object", id);
   const int storedType = sqlite3_column_int(s, 0);
   if (!KnownType(storedType) || sqlite3_column_int64(s, 1) != sqlite3_int64(length)) {
-    lastError_ = "Object " + Hex(id) + " in " + path_ + " is damaged";
-    return Result::kError;
+    return Damaged(id);
   }
   void* buffer = allocate(std::max<std::size_t>(length, 1));
   if (!buffer) return Fail("read object " + Hex(id) + " (out of memory)");
@@ -242,8 +245,7 @@ ObjectDatabase::Result ObjectDatabase::ReadHeader(const git_oid& id, git_object_
   if (rc != SQLITE_ROW) return FailWithId("read the header of object", id);
   const int storedType = sqlite3_column_int(s, 0);
   if (!KnownType(storedType) || sqlite3_column_int64(s, 1) < 0) {
-    lastError_ = "Object " + Hex(id) + " in " + path_ + " is damaged";
-    return Result::kError;
+    return Damaged(id);
   }
   *type = static_cast<git_object_t>(storedType);
   *size = static_cast<std::size_t>(sqlite3_column_int64(s, 1));
@@ -351,8 +353,17 @@ bool ObjectDatabase::BeginWrites() {
   return true;
 }
 
+// Every failure is noted in the diagnostics: the library's callers may give
+// up on a project without a word, and the reason must not be lost with it.
 ObjectDatabase::Result ObjectDatabase::Fail(const std::string& what) {
   lastError_ = "Unable to " + what + " in " + path_ + ": " + sqlite3_errmsg(db_);
+  ReportStorageFailure("Object database error", path_, lastError_, "ObjectDatabase", __LINE__);
+  return Result::kError;
+}
+
+ObjectDatabase::Result ObjectDatabase::Damaged(const git_oid& id) {
+  lastError_ = "Object " + Hex(id) + " in " + path_ + " is damaged";
+  ReportStorageFailure("Object database error", path_, lastError_, "ObjectDatabase", __LINE__);
   return Result::kError;
 }
 

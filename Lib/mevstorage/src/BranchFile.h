@@ -1,0 +1,22 @@
+#pragma once
+
+#include <git2.h>
+
+#include <string>
+
+namespace mevstorage {
+namespace git {
+
+// Points refs/heads/<branch> of the repository at `target`, durably and
+// through the core library's disk (so that every step can be made to fail
+// in tests): "<hex id>\n" goes to refs/heads/<branch>.lock, made exclusively
+// as Git makes it (a lock another writer holds is a failure, and the branch
+// stays), the lock file is synced and renamed over the branch file, and the
+// folder is synced. A branch kept only in packed-refs gets a loose file,
+// which wins over the packed entry, as in Git. 0 on success, else GIT_ERROR
+// with libgit2's last error saying why; the failure is also reported to the
+// diagnostics.
+int WriteBranchFile(git_repository* repository, const std::string& branch, const git_oid& target);
+
+}  // namespace git
+}  // namespace mevstorage
