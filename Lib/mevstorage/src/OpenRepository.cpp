@@ -46,10 +46,17 @@ void AttachObjectDatabase(git_repository* repository, std::unique_ptr<ObjectData
   if (result != 0) ThrowOpenError(gitFolder, reason);
 }
 
+// Why the folder cannot be opened as one: it is missing, or something else
+// (a file) has its name.
+std::string MissingFolderReason(const Dir& gitFolder) {
+  if (File::FromNativePath(gitFolder.NativePath()).Exists()) return "it is not a folder";
+  return "the folder does not exist";
+}
+
 }  // namespace
 
 RepositoryHandle SQLite3OdbBackend::OpenRepository(const Dir& gitFolder) {
-  if (!gitFolder.Exists()) ThrowOpenError(gitFolder, "the folder does not exist");
+  if (!gitFolder.Exists()) ThrowOpenError(gitFolder, MissingFolderReason(gitFolder));
   const File databaseFile(gitFolder, mevcore::utility::AsciiToUTF16(kObjectDatabaseName));
   if (!databaseFile.Exists()) {
     ThrowOpenError(gitFolder, std::string(kObjectDatabaseName) + " is missing");

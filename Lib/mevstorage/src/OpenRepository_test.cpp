@@ -50,6 +50,11 @@ TEST_F(OpenRepositoryTest, MissingFolderIsReportedAndNotMade) {
   ExpectOpenFails("the folder does not exist");
 }
 
+TEST_F(OpenRepositoryTest, FileInPlaceOfTheFolderIsSaidAndLeftAsItWas) {
+  WriteFile(GitPath(), "not a repository");
+  ExpectOpenFails("it is not a folder");
+}
+
 TEST_F(OpenRepositoryTest, FolderWithoutDatabaseIsLeftAsItWas) {
   ASSERT_EQ(0, testing::RunGit({"init", "--bare", "--quiet", GitPath()}).exitStatus);
   ExpectOpenFails("odb.sqlite3 is missing");
