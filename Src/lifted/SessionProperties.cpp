@@ -92,7 +92,12 @@ boost::any SessionPropertiesToVariant(const SessionProperties& properties) {
   for (const auto& member : properties.otherProperties) {
     json::AddToObject(object, member.first, member.second);
   }
-  return object;
+  // A member of the wrapper's own name would make the written object read as
+  // a wrapper; wrapped once more, it reads back as this record.
+  if (!properties.otherProperties.count(mevcore::utility::ToUTF8(kWrapperKey))) return object;
+  json::JSONObject wrapper;
+  json::AddToObject(wrapper, kWrapperKey, json::MakeValue(object));
+  return wrapper;
 }
 
 bool DeserializeFromBlob(const mevstorage::git::Wrap<git_blob>& blob,

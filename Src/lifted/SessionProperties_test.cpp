@@ -62,6 +62,19 @@ TEST(SessionPropertiesReading, WrapperObjectIsUnwrapped) {
   EXPECT_EQ(Written(properties), R"({"commitId":"","description":"","name":"A","tags":[],"x":1})");
 }
 
+TEST(SessionPropertiesReading, MemberNamedLikeTheWrapperIsWrittenWrapped) {
+  const std::string twice = R"({"SerializerWrappedObject":{"SerializerWrappedObject":5,"name":"A"}})";
+  const SessionProperties properties = Parse(twice);
+  EXPECT_EQ(Text(properties.name), "A");
+  ASSERT_EQ(properties.otherProperties.size(), 1u);
+  const std::string written = Written(properties);
+  EXPECT_EQ(written,
+            R"({"SerializerWrappedObject":{"SerializerWrappedObject":5,"commitId":"",)"
+            R"("description":"","name":"A","tags":[]}})");
+  EXPECT_EQ(Text(Parse(written).name), "A");
+  EXPECT_EQ(RoundTrip(written), written);
+}
+
 TEST(SessionPropertiesReading, EmptyTagArrayGivesNoTags) {
   EXPECT_TRUE(Parse(R"({"tags":[]})").tags.empty());
 }
