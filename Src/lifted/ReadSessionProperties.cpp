@@ -11,6 +11,19 @@ namespace velders {
 
 namespace git = mevstorage::git;
 
+namespace {
+
+// Why the tree gave no "properties" blob: 0 when it has no blob entry of
+// that name, else libgit2's result for reading the blob's object.
+int PropertiesBlobFailure(const git::RepositoryHandle& repository, const git::TreeHandle& tree) {
+  const git_tree_entry* entry = git_tree_entry_byname(tree->ptr, kPropertiesBlobName.c_str());
+  if (!entry || git_tree_entry_type(entry) != GIT_OBJECT_BLOB) return 0;
+  git::Wrap<git_blob> blob;
+  return git_blob_lookup(&blob.ptr, repository->ptr, git_tree_entry_id(entry));
+}
+
+}  // namespace
+
 bool ReadSessionProperties(const git::RepositoryHandle& repository,
                            boost::posix_time::ptime& lastModified,
                            SessionProperties& properties) {
@@ -23,7 +36,11 @@ bool ReadSessionProperties(const git::RepositoryHandle& repository,
     ReportGitError(sites::readHeadFailed, resolved);
     return false;
   }
-  if (git_commit_lookup(&commit.ptr, repository->ptr, &head) != 0) return false;
+  const int looked = git_commit_lookup(&commit.ptr, repository->ptr, &head);
+  if (looked != 0) {
+    ReportGitError(sites::readCommitFailed, looked);
+    return false;
+  }
 
   const git::TreeHandle tree = boost::make_shared<git::Wrap<git_tree>>();
   const int treeResult = git_commit_tree(&tree->ptr, commit.ptr);
@@ -33,8 +50,14 @@ bool ReadSessionProperties(const git::RepositoryHandle& repository,
   }
 
   const git::BlobHandle blob = git::GetBlob(repository, tree, kPropertiesBlobName);
+  if (!blob || !blob->ptr) {
+    if (const int failure = PropertiesBlobFailure(repository, tree)) {
+      ReportGitError(sites::readBlobFailed, failure);
+    }
+    return false;
+  }
   SessionProperties read;
-  if (!blob || !DeserializeFromBlob(*blob, read)) return false;
+  if (!DeserializeFromBlob(*blob, read)) return false;
 
   const boost::posix_time::ptime time = LastModifiedFromCommitTime(git_commit_time(commit.ptr));
   properties = std::move(read);

@@ -9,9 +9,10 @@ namespace velders {
 
 // Reads the session properties of the commit "HEAD" names and that commit's
 // time (UTC). False when they cannot be had; both outputs are then left as
-// they were. Failures to resolve "HEAD" or to get the commit's tree are
-// reported to the diagnostics; a blob that is not a properties object is
-// reported by DeserializeFromBlob.
+// they were. Failures to resolve "HEAD" or to read the commit, its tree or
+// its "properties" blob are reported to the diagnostics (a tree without that
+// blob is not: the folder is no project); a blob that is not a properties
+// object is reported by DeserializeFromBlob.
 bool ReadSessionProperties(const mevstorage::git::RepositoryHandle& repository,
                            boost::posix_time::ptime& lastModified,
                            SessionProperties& properties);

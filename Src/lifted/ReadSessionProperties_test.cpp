@@ -1,5 +1,6 @@
 #include "lifted/ReadSessionProperties.h"
 
+#include <fstream>
 #include <string>
 
 #include <boost/date_time/posix_time/posix_time.hpp>
@@ -127,6 +128,33 @@ TEST_F(ReadSessionPropertiesTest, TreeWithoutPropertiesBlobIsFalseWithoutReport)
   EXPECT_TRUE(diagnostics_.sink.logs.empty());
   EXPECT_TRUE(diagnostics_.sink.traces.empty());
   EXPECT_TRUE(diagnostics_.sink.asserts.empty());
+}
+
+TEST_F(ReadSessionPropertiesTest, HeadNamingAMissingCommitRaisesItsReport) {
+  CommitProperties("{}", 1000000000);
+  std::ofstream(scratch_ / "git/refs/heads/production", std::ios::trunc)
+      << "0123456789abcdef0123456789abcdef01234567\n";
+  EXPECT_FALSE(Read());
+  ExpectOutputsUntouched();
+  ExpectGitErrorReport(diagnostics_.sink, 92, "ReadSessionProperties");
+  EXPECT_EQ(IntValue(*diagnostics_.sink.logs[0], 0), GIT_ENOTFOUND);
+}
+
+TEST_F(ReadSessionPropertiesTest, PropertiesBlobMissingFromTheStoreRaisesItsReport) {
+  // A tree whose "properties" entry names a blob the database does not hold.
+  std::string tree("100644 properties");
+  tree += '\0';
+  tree += std::string(20, '\x42');
+  git::Wrap<git_odb> odb;
+  testsupport::CheckGit(git_repository_odb(&odb.ptr, repository_->ptr), "odb");
+  git_oid treeId;
+  testsupport::CheckGit(git_odb_write(&treeId, odb.ptr, tree.data(), tree.size(), GIT_OBJECT_TREE),
+                        "tree write");
+  testsupport::CommitTree(repository_, testsupport::LookupTree(repository_, treeId), 1000000000);
+  EXPECT_FALSE(Read());
+  ExpectOutputsUntouched();
+  ExpectGitErrorReport(diagnostics_.sink, 98, "ReadSessionProperties");
+  EXPECT_EQ(IntValue(*diagnostics_.sink.logs[0], 0), GIT_ENOTFOUND);
 }
 
 TEST_F(ReadSessionPropertiesTest, PropertiesThatAreATreeAreFalseWithoutReport) {

@@ -19,6 +19,16 @@ void ReportCommitFailed(const git::RepositoryHandle& repository) {
   Report(sites::commitFailed, {{"path", path ? path : ""}});
 }
 
+// A step that failed inside the storage library: the repository, the step
+// and libgit2's reason.
+void ReportStepFailed(const git::RepositoryHandle& repository, const char* step) {
+  const char* path = git_repository_path(repository->ptr);
+  const git_error* last = git_error_last();
+  Report(sites::commitStepFailed, {{"path", path ? path : ""},
+                                   {"step", step},
+                                   {"message", last && last->message ? last->message : ""}});
+}
+
 git::TreeHandle HeadTree(const git::RepositoryHandle& repository) {
   const git::CommitHandle head = git::GetHeadCommit(repository);
   if (!head || !head->ptr) return git::TreeHandle();
@@ -40,7 +50,10 @@ boost::shared_ptr<const RecycledMemory> PropertiesPayload(const SessionPropertie
 git::TreeHandle WriteTree(const git::RepositoryHandle& repository,
                           const boost::shared_ptr<git::TreeBuilderNode>& node) {
   const git_oid id = git::FinalizeTreeBuilderNode(repository, node);
-  if (git_oid_iszero(&id)) return git::TreeHandle();
+  if (git_oid_iszero(&id)) {
+    ReportStepFailed(repository, "write the tree");
+    return git::TreeHandle();
+  }
   const git::TreeHandle tree = boost::make_shared<git::Wrap<git_tree>>();
   const int looked = git_tree_lookup(&tree->ptr, repository->ptr, &id);
   if (looked != 0) {
@@ -62,9 +75,13 @@ bool WriteSessionProperties(const git::RepositoryHandle& repository,
   }
   const boost::shared_ptr<git::TreeBuilderNode> node =
       git::ConstructRootTreeBuilderNode(repository, headTree);
-  if (!node || !node->builder || !node->builder->ptr) return false;
+  if (!node || !node->builder || !node->builder->ptr) {
+    ReportStepFailed(repository, "copy the head tree");
+    return false;
+  }
   if (!git::TreeBuilderInsertPayload(repository, node->builder, kPropertiesBlobName,
                                      PropertiesPayload(properties))) {
+    ReportStepFailed(repository, "store the properties");
     return false;
   }
   const git::TreeHandle tree = WriteTree(repository, node);
@@ -75,7 +92,11 @@ bool WriteSessionProperties(const git::RepositoryHandle& repository,
     ReportCommitFailed(repository);
     return false;
   }
-  return git::SetBranchToCommit(repository, kProductionBranch, commit);
+  if (!git::SetBranchToCommit(repository, kProductionBranch, commit)) {
+    ReportStepFailed(repository, "move the branch");
+    return false;
+  }
+  return true;
 }
 
 }  // namespace velders

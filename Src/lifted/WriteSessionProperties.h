@@ -10,7 +10,8 @@ namespace velders {
 
 // Commits the head tree with `properties` as its "properties" blob (every
 // other entry kept) under `message`, and moves "production" to the new
-// commit. True once "production" names it.
+// commit. True once "production" names it; every failure is reported to the
+// diagnostics.
 bool WriteSessionProperties(const mevstorage::git::RepositoryHandle& repository,
                             const SessionProperties& properties,
                             const mevcore::utility::UTF8String& message);

@@ -1,5 +1,7 @@
 #include "lifted/WriteSessionProperties.h"
 
+#include <sys/stat.h>
+
 #include <string>
 
 #include <gtest/gtest.h>
@@ -116,6 +118,28 @@ TEST_F(WriteSessionPropertiesTest, RepositoryWithoutCommitsRaisesCommitFailure) 
   EXPECT_FALSE(WriteSessionProperties(repository_, Properties(kOldProperties), ToUTF8("m")));
   ExpectCommitFailedReport();
   EXPECT_EQ(testsupport::ReferenceTarget(repository_, "refs/heads/production"), "");
+}
+
+// The other steps, failing inside the storage library, say which step and why.
+std::string Value(const mevcore::logging::LogMessage& record, int entry) {
+  return mevcore::utility::ToNarrow(
+      boost::any_cast<const mevcore::utility::UTF8String&>(record.values[entry].value));
+}
+
+TEST_F(WriteSessionPropertiesTest, ImmovableBranchRaisesTheStepReport) {
+  MakeHistory();
+  const std::string lock = scratch_ / "git/refs/heads/production.lock";
+  ASSERT_EQ(0, ::mkdir(lock.c_str(), 0755));
+  EXPECT_FALSE(WriteSessionProperties(repository_, Properties(kOldProperties), ToUTF8("m")));
+  EXPECT_EQ(testsupport::ReferenceTarget(repository_, "refs/heads/production"), oldHead_);
+  ASSERT_EQ(diagnostics_.sink.logs.size(), 1u);
+  const mevcore::logging::LogMessage& record = *diagnostics_.sink.logs[0];
+  EXPECT_EQ(record.line, 150);
+  EXPECT_STREQ(record.category, "mevstorage");
+  EXPECT_STREQ(record.message, "Unable to commit properties");
+  EXPECT_EQ(Value(record, 0), git_repository_path(repository_->ptr));
+  EXPECT_EQ(Value(record, 1), "move the branch");
+  EXPECT_NE(Value(record, 2).find("production"), std::string::npos) << Value(record, 2);
 }
 
 }  // namespace

@@ -12,12 +12,18 @@ const char kGitOperationError[] = "Git operation error";
 
 ReportSite readHeadFailed{4, "mevstorage", kGitOperationError, kLiftedSource, 90,
                           "ReadSessionProperties"};
+ReportSite readCommitFailed{4, "mevstorage", kGitOperationError, kLiftedSource, 92,
+                            "ReadSessionProperties"};
 ReportSite readTreeFailed{4, "mevstorage", kGitOperationError, kLiftedSource, 94,
+                          "ReadSessionProperties"};
+ReportSite readBlobFailed{4, "mevstorage", kGitOperationError, kLiftedSource, 98,
                           "ReadSessionProperties"};
 ReportSite writeTreeLookupFailed{4, "mevstorage", kGitOperationError, kLiftedSource, 142,
                                  "WriteSessionProperties"};
 ReportSite commitFailed{4, "mevcore.StructuredLogging", "Unable to commit properties",
                         kLiftedSource, 154, "WriteSessionProperties"};
+ReportSite commitStepFailed{4, "mevstorage", "Unable to commit properties", kLiftedSource, 150,
+                            "WriteSessionProperties"};
 ReportSite readStringFileFailed{3, "mevcore.StructuredLogging",
                                 "Caught exception attempting to read from file",
                                 kStringFilesSource, 75, "YondraLocalHub::ReadStringFile"};
@@ -27,9 +33,9 @@ ReportSite writeStringFileFailed{3, "mevcore.StructuredLogging",
 ReportSite deserializeFailed{0, "", "", kLiftedSource, 74, "DeserializeFromBlob"};
 
 void ResetAllSites() {
-  for (ReportSite* site : {&readHeadFailed, &readTreeFailed, &writeTreeLookupFailed,
-                           &commitFailed, &readStringFileFailed, &writeStringFileFailed,
-                           &deserializeFailed}) {
+  for (ReportSite* site : {&readHeadFailed, &readCommitFailed, &readTreeFailed, &readBlobFailed,
+                           &writeTreeLookupFailed, &commitFailed, &commitStepFailed,
+                           &readStringFileFailed, &writeStringFileFailed, &deserializeFailed}) {
     site->lastTraceChangeCount = -1;
     site->traceEnabled = false;
     site->assertMuted = false;

@@ -7,12 +7,18 @@ namespace sites {
 
 // Reading session properties: resolving "HEAD" fails.
 extern ReportSite readHeadFailed;
+// Reading session properties: the commit "HEAD" names cannot be read.
+extern ReportSite readCommitFailed;
 // Reading session properties: getting the head commit's tree fails.
 extern ReportSite readTreeFailed;
+// Reading session properties: the tree's "properties" blob cannot be read.
+extern ReportSite readBlobFailed;
 // Writing session properties: looking up the new tree fails.
 extern ReportSite writeTreeLookupFailed;
 // Writing session properties: head tree missing, or the new commit not made.
 extern ReportSite commitFailed;
+// Writing session properties: another step of the commit fails.
+extern ReportSite commitStepFailed;
 // String files: a core library exception while reading / writing.
 extern ReportSite readStringFileFailed;
 extern ReportSite writeStringFileFailed;

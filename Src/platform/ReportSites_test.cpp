@@ -22,12 +22,18 @@ TEST(ReportSitesTest, ConstantsOfEverySite) {
   const std::string lifted = "..\\..\\Src\\lifted";
   ExpectSite(sites::readHeadFailed, 4, "mevstorage", "Git operation error", lifted, 90,
              "ReadSessionProperties");
+  ExpectSite(sites::readCommitFailed, 4, "mevstorage", "Git operation error", lifted, 92,
+             "ReadSessionProperties");
   ExpectSite(sites::readTreeFailed, 4, "mevstorage", "Git operation error", lifted, 94,
+             "ReadSessionProperties");
+  ExpectSite(sites::readBlobFailed, 4, "mevstorage", "Git operation error", lifted, 98,
              "ReadSessionProperties");
   ExpectSite(sites::writeTreeLookupFailed, 4, "mevstorage", "Git operation error", lifted, 142,
              "WriteSessionProperties");
   ExpectSite(sites::commitFailed, 4, "mevcore.StructuredLogging", "Unable to commit properties",
              lifted, 154, "WriteSessionProperties");
+  ExpectSite(sites::commitStepFailed, 4, "mevstorage", "Unable to commit properties", lifted, 150,
+             "WriteSessionProperties");
   ExpectSite(sites::readStringFileFailed, 3, "mevcore.StructuredLogging",
              "Caught exception attempting to read from file", "Model/Utils", 75,
              "YondraLocalHub::ReadStringFile");
