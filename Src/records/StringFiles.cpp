@@ -1,3 +1,8 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdint>
 #include <limits>
 #include <string>
@@ -5,18 +10,23 @@
 #include "Model/Utils.h"
 #include "mevcore/config/Exception.h"
 #include "mevcore/filesupport/ByteStreams.h"
+#include "mevcore/filesupport/DiskInterface.h"
 #include "mevcore/utility/FileUtils.h"
 #include "platform/ReportSites.h"
 
 namespace YondraLocalHub {
 
 using mevcore::config::mev_exception;
+using mevcore::config::ThrowSystemError;
+using mevcore::filesupport::Disk;
 using mevcore::filesupport::Dir;
 using mevcore::filesupport::File;
 using mevcore::utility::ImmutableString;
 using mevcore::utility::UTF8String;
 
 namespace {
+
+constexpr int kTemporaryAttempts = 100;
 
 // The byte streams count in 32 bits; a longer file or text would be cut
 // silently, so it is refused as a failure of the file.
@@ -36,16 +46,82 @@ ImmutableString ReadWholeFile(const File& file) {
   return ImmutableString::CreateDynamic(text);
 }
 
+std::string TemporaryName(const std::string& path, int attempt) {
+  const std::size_t slash = path.rfind('/') + 1;
+  return path.substr(0, slash) + "." + path.substr(slash) + ".writing-" +
+         std::to_string(::getpid()) + "-" + std::to_string(attempt);
+}
+
+// A new file beside `path` that no one else has: an existing one, even our
+// own left by a crash, is never reused.
+int OpenTemporary(const std::string& path, mode_t mode, std::string* temporary) {
+  for (int attempt = 0;; ++attempt) {
+    *temporary = TemporaryName(path, attempt);
+    const int fd = Disk().Open(*temporary, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    if (fd >= 0 || errno != EEXIST || attempt == kTemporaryAttempts) return fd;
+  }
+}
+
+void WriteAll(int fd, const UTF8String& content, std::uint32_t length,
+              const std::string& temporary) {
+  std::uint32_t done = 0;
+  while (done < length) {
+    const ssize_t put = Disk().Write(fd, content.data() + done, length - done);
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) ThrowSystemError("Unable to write", temporary, put < 0 ? errno : EIO);
+    done += static_cast<std::uint32_t>(put);
+  }
+  if (Disk().Fsync(fd) != 0) ThrowSystemError("Unable to sync", temporary, errno);
+}
+
+// Fills the temporary file and puts it in place of `path`; removes it when
+// any step fails.
+void ReplaceWith(const std::string& path, mode_t mode, const UTF8String& content,
+                 std::uint32_t length) {
+  std::string temporary;
+  const int fd = OpenTemporary(path, mode, &temporary);
+  if (fd < 0) ThrowSystemError("Unable to create", temporary, errno);
+  try {
+    try {
+      WriteAll(fd, content, length, temporary);
+    } catch (const mev_exception&) {
+      Disk().Close(fd);
+      throw;
+    }
+    if (Disk().Close(fd) != 0) ThrowSystemError("Unable to close", temporary, errno);
+    if (Disk().Rename(temporary, path) != 0) {
+      ThrowSystemError("Unable to rename", temporary + " to " + path, errno);
+    }
+  } catch (const mev_exception&) {
+    Disk().Remove(temporary);
+    throw;
+  }
+}
+
+// The permissions the file has now, so that replacing it keeps them.
+mode_t ModeOf(const File& file) {
+  struct stat info;
+  if (Disk().Stat(file.NativePath(), &info) != 0) {
+    ThrowSystemError("Unable to examine", file.NativePath(), errno);
+  }
+  return info.st_mode & 07777;
+}
+
+// The file is replaced whole or not at all: the content goes to a new file
+// in the same folder, is synced, and is renamed over the file, and the
+// folder is synced. A crash at any point leaves the old content or the new,
+// never a part. The file is first made or opened for writing as it is, so
+// that one the user may not write is refused as before.
 bool WriteWholeFile(File& file, const UTF8String& content) {
   const Dir parent = Dir(file.FullPath()).Parent();
   if (!mevcore::utility::FileUtils::EnsureDirectoryExists(parent.FullPath())) return false;
   file.Create(false);
   if (!file.Exists()) return false;
   const std::uint32_t length = StreamLength(content.size(), file, "write");
-  mevcore::filesupport::OPlatformByteStream stream(file, mevcore::filesupport::kStreamFromStart);
-  stream.WriteBlock(content.data(), length);
-  stream.Truncate(length, true);
-  stream.Close();
+  ReplaceWith(file.NativePath(), ModeOf(file), content, length);
+  if (Disk().SyncDir(parent.NativePath()) != 0) {
+    ThrowSystemError("Unable to sync", parent.NativePath(), errno);
+  }
   return true;
 }
 

@@ -1,5 +1,8 @@
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <filesystem>
 
 #include <cerrno>
 #include <string>
@@ -9,6 +12,7 @@
 #include "Model/Utils.h"
 #include "ScratchFolder.h"
 #include "mevcore/filesupport/FaultInjectingDisk.h"
+#include "mevcore/filesupport/FaultPlan.h"
 #include "records/RecordsTestSupport.h"
 
 namespace velders {
@@ -169,6 +173,83 @@ TEST_F(StringFileFaults, AFailedWriteGivesFalseAndAtMostOneReport) {
     }
   }
   EXPECT_GT(reported, 0u);
+}
+
+// The files in a folder, to see that no temporary file stays behind.
+std::size_t EntryCount(const std::string& folder) {
+  std::size_t count = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    (void)entry;
+    ++count;
+  }
+  return count;
+}
+
+TEST_F(StringFileFaults, AFailedWriteLeavesTheOldTextWholeAndNoTemporaryFile) {
+  const std::string path = scratch / "a.txt";
+  WriteBytes(path, "the old text");
+  const std::uint64_t calls =
+      CountDiskCalls([&] { WriteStringFile(FileAt(path), ToUTF8("the new text")); });
+  for (std::uint64_t n = 1; n <= calls; ++n) {
+    SCOPED_TRACE("failed disk call " + std::to_string(n));
+    WriteBytes(path, "the old text");
+    mevcore::filesupport::FaultInjectingDisk faulty(real);
+    faulty.FailCall(n, ENOSPC);
+    {
+      mevcore::filesupport::ScopedDisk installed(faulty);
+      EXPECT_FALSE(WriteStringFile(FileAt(path), ToUTF8("the new text")));
+    }
+    const std::string text = ReadBytes(path);
+    EXPECT_TRUE(text == "the old text" || text == "the new text") << text;
+    EXPECT_EQ(1u, EntryCount(scratch.Path()));
+  }
+}
+
+// The process ends at each disk call of a write in turn, as in a crash: the
+// file holds the old text or the new one, never a part or nothing.
+TEST_F(StringFileFaults, ACrashAtAnyCallLeavesTheOldOrTheNewText) {
+  const std::string path = scratch / "version";
+  const std::string oldText(3000, 'o');
+  WriteBytes(path, oldText);
+  const std::uint64_t calls =
+      CountDiskCalls([&] { WriteStringFile(FileAt(path), ToUTF8("new")); });
+  for (std::uint64_t n = 1; n <= calls + 1; ++n) {
+    SCOPED_TRACE("crash at disk call " + std::to_string(n));
+    WriteBytes(path, oldText);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      mevcore::filesupport::FaultPlan plan = mevcore::filesupport::FaultPlan::CrashingAt(n, 3);
+      mevcore::filesupport::SetFaultPlan(&plan);
+      mevcore::filesupport::FaultInjectingDisk counted(real);
+      mevcore::filesupport::ScopedDisk installed(counted);
+      ::_exit(WriteStringFile(FileAt(path), ToUTF8("new")) ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(child, ::waitpid(child, &status, 0));
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(n <= calls ? 3 : 0, WEXITSTATUS(status));
+    const std::string text = ReadBytes(path);
+    EXPECT_TRUE(text == oldText || text == "new") << text.size() << " bytes";
+    if (WEXITSTATUS(status) == 0) {
+      EXPECT_EQ("new", text);
+    }
+  }
+}
+
+TEST_F(StringFiles, ReplacingKeepsThePermissionsAndRefusesAReadOnlyFile) {
+  const std::string path = scratch / "a.txt";
+  WriteBytes(path, "old");
+  ASSERT_EQ(0, ::chmod(path.c_str(), 0600));
+  ASSERT_TRUE(WriteStringFile(FileAt(path), ToUTF8("new")));
+  struct stat info {};
+  ASSERT_EQ(0, ::stat(path.c_str(), &info));
+  EXPECT_EQ(0600u, info.st_mode & 07777);
+  if (::geteuid() == 0) return;  // the superuser may write any file
+  ASSERT_EQ(0, ::chmod(path.c_str(), 0400));
+  EXPECT_FALSE(WriteStringFile(FileAt(path), ToUTF8("newer")));
+  EXPECT_EQ("new", ReadBytes(path));
+  EXPECT_EQ(1u, diagnostics.sink.logs.size());
 }
 
 }  // namespace

@@ -5,7 +5,6 @@
 #include <cerrno>
 #include <cstring>
 
-#include "StorageReport.h"
 #include "mevcore/filesupport/Dir.h"
 #include "mevcore/filesupport/DiskInterface.h"
 #include "mevcore/utility/FileUtils.h"
@@ -16,11 +15,10 @@ namespace {
 
 using mevcore::filesupport::Disk;
 
-// A failed step: the reason becomes libgit2's last error and a report.
+// A failed step: the reason becomes libgit2's last error.
 int Failed(const std::string& path, const std::string& reason) {
   const std::string text = "Unable to move the branch " + path + ": " + reason;
   git_error_set_str(GIT_ERROR_REFERENCE, text.c_str());
-  ReportStorageFailure("Unable to move a branch", path, reason, "WriteBranchFile", __LINE__);
   return GIT_ERROR;
 }
 

@@ -14,8 +14,7 @@ namespace git {
 // stays), the lock file is synced and renamed over the branch file, and the
 // folder is synced. A branch kept only in packed-refs gets a loose file,
 // which wins over the packed entry, as in Git. 0 on success, else GIT_ERROR
-// with libgit2's last error saying why; the failure is also reported to the
-// diagnostics.
+// with libgit2's last error saying why.
 int WriteBranchFile(git_repository* repository, const std::string& branch, const git_oid& target);
 
 }  // namespace git

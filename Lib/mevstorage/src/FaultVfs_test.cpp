@@ -81,7 +81,7 @@ TEST_F(CountedVfsTest, ThePlanCountsTheDatabaseCalls) {
 }
 
 // Every call of writing and committing one object fails in turn: the write
-// either goes through whole or fails with a report naming the database, and
+// either goes through whole or fails with an error naming the database, and
 // the database always stays sound with the earlier commit readable.
 TEST_F(CountedVfsTest, EachFailedCallLosesNothingAndIsReported) {
   FaultPlan counting = FaultPlan::Counting();
@@ -106,8 +106,7 @@ TEST_F(CountedVfsTest, EachFailedCallLosesNothingAndIsReported) {
     ASSERT_TRUE(plan.Fired());
     if (!written) ++failed;
     if (!written && !threw) {
-      ASSERT_FALSE(sink_.logs.empty()) << plan.FiredCall();
-      EXPECT_STREQ("mevstorage", sink_.logs[0]->category);
+      EXPECT_NE(std::string::npos, LastGitError().find(DatabasePath())) << plan.FiredCall();
     }
     EXPECT_EQ("ok", IntegrityCheck());
     RepositoryHandle reopened = SQLite3OdbBackend::OpenRepository(GitFolder());
@@ -138,12 +137,36 @@ TEST_F(CountedVfsTest, ABusyLockIsWaitedOutAndAnIoErrorReported) {
     } else {
       sawIoError = true;
       EXPECT_FALSE(flushed);
-      EXPECT_FALSE(sink_.logs.empty());
+      EXPECT_NE(std::string::npos, LastGitError().find(DatabasePath()));
       repository = SQLite3OdbBackend::OpenRepository(GitFolder());
     }
   }
   EXPECT_TRUE(sawBusy);
   EXPECT_TRUE(sawIoError);
+}
+
+// Readers may drop a project whose head commit cannot be read without a
+// word; the reason goes to the diagnostics.
+TEST_F(CountedVfsTest, AFailedReadIsReported) {
+  RepositoryHandle repository = SQLite3OdbBackend::OpenRepository(GitFolder());
+  FaultPlan plan = FaultPlan::FailingAt(3);  // lock, hot-journal check, then the read
+  mevcore::filesupport::SetFaultPlan(&plan);
+  git_commit* commit = nullptr;
+  const int looked = git_commit_lookup(&commit, repository->ptr, git_commit_id(base_->ptr));
+  mevcore::filesupport::SetFaultPlan(nullptr);
+  git_commit_free(commit);
+  ASSERT_TRUE(plan.Fired());
+  EXPECT_NE(0, looked) << plan.FiredCall();
+  ASSERT_EQ(1u, sink_.logs.size()) << plan.FiredCall();
+  const mevcore::logging::LogMessage& record = *sink_.logs[0];
+  EXPECT_EQ(4, record.level);
+  EXPECT_STREQ("mevstorage", record.category);
+  EXPECT_STREQ("Unable to read the object database", record.message);
+  EXPECT_STREQ("path", record.values[0].name);
+  EXPECT_STREQ("reason", record.values[1].name);
+  const std::string reason = mevcore::utility::ToNarrow(
+      boost::any_cast<const mevcore::utility::UTF8String&>(record.values[1].value));
+  EXPECT_NE(std::string::npos, reason.find(Hex(*git_commit_id(base_->ptr)))) << reason;
 }
 
 }  // namespace

@@ -217,16 +217,16 @@ ObjectDatabase::Result ObjectDatabase::Read(const git_oid& id, git_object_t* typ
   BindId(s, 1, id.id);
   const int rc = sqlite3_step(s);
   if (rc == SQLITE_DONE) return Result::kNotFound;
-  if (rc != SQLITE_ROW) return FailWithId("read object", id);
+  if (rc != SQLITE_ROW) return FailReading("read object " + Hex(id));
   const void* bytes = sqlite3_column_blob(s, 2);
   const std::size_t length = static_cast<std::size_t>(sqlite3_column_bytes(s, 2));
-  if (!bytes && length) return FailWithId("read object", id);
+  if (!bytes && length) return FailReading("read object " + Hex(id));
   const int storedType = sqlite3_column_int(s, 0);
   if (!KnownType(storedType) || sqlite3_column_int64(s, 1) != sqlite3_int64(length)) {
     return Damaged(id);
   }
   void* buffer = allocate(std::max<std::size_t>(length, 1));
-  if (!buffer) return Fail("read object " + Hex(id) + " (out of memory)");
+  if (!buffer) return FailReading("read object " + Hex(id) + " (out of memory)");
   std::memcpy(buffer, bytes ? bytes : "", length);
   *type = static_cast<git_object_t>(storedType);
   *data = buffer;
@@ -242,7 +242,7 @@ ObjectDatabase::Result ObjectDatabase::ReadHeader(const git_oid& id, git_object_
   BindId(s, 1, id.id);
   const int rc = sqlite3_step(s);
   if (rc == SQLITE_DONE) return Result::kNotFound;
-  if (rc != SQLITE_ROW) return FailWithId("read the header of object", id);
+  if (rc != SQLITE_ROW) return FailReading("read the header of object " + Hex(id));
   const int storedType = sqlite3_column_int(s, 0);
   if (!KnownType(storedType) || sqlite3_column_int64(s, 1) < 0) {
     return Damaged(id);
@@ -270,7 +270,7 @@ ObjectDatabase::Result ObjectDatabase::FindUnique(const git_oid& prefix, std::si
   }
   if (rc == SQLITE_ROW) return Result::kAmbiguous;
   if (rc == SQLITE_DONE) return Result::kOk;
-  return Fail("look up objects by the prefix " + Hex(prefix).substr(0, hexLength));
+  return FailReading("look up objects by the prefix " + Hex(prefix).substr(0, hexLength));
 }
 
 ObjectDatabase::Result ObjectDatabase::Exists(const git_oid& id) {
@@ -281,7 +281,7 @@ ObjectDatabase::Result ObjectDatabase::Exists(const git_oid& id) {
   const int rc = sqlite3_step(s);
   if (rc == SQLITE_ROW) return Result::kOk;
   if (rc == SQLITE_DONE) return Result::kNotFound;
-  return FailWithId("look up object", id);
+  return FailReading("look up object " + Hex(id));
 }
 
 ObjectDatabase::Result ObjectDatabase::Write(const git_oid& id, const void* data, std::size_t size,
@@ -353,17 +353,26 @@ bool ObjectDatabase::BeginWrites() {
   return true;
 }
 
-// Every failure is noted in the diagnostics: the library's callers may give
-// up on a project without a word, and the reason must not be lost with it.
 ObjectDatabase::Result ObjectDatabase::Fail(const std::string& what) {
   lastError_ = "Unable to " + what + " in " + path_ + ": " + sqlite3_errmsg(db_);
-  ReportStorageFailure("Object database error", path_, lastError_, "ObjectDatabase", __LINE__);
+  return Result::kError;
+}
+
+// A failed read is noted in the diagnostics: readers of a project give up
+// on it without a word (a head commit that cannot be looked up makes its
+// properties unreadable), and the reason must not be lost with it. Failed
+// writes are reported by the step that wrote.
+ObjectDatabase::Result ObjectDatabase::FailReading(const std::string& what) {
+  Fail(what);
+  ReportStorageFailure("Unable to read the object database", path_, lastError_, "ObjectDatabase",
+                       __LINE__);
   return Result::kError;
 }
 
 ObjectDatabase::Result ObjectDatabase::Damaged(const git_oid& id) {
   lastError_ = "Object " + Hex(id) + " in " + path_ + " is damaged";
-  ReportStorageFailure("Object database error", path_, lastError_, "ObjectDatabase", __LINE__);
+  ReportStorageFailure("Unable to read the object database", path_, lastError_, "ObjectDatabase",
+                       __LINE__);
   return Result::kError;
 }
 

@@ -85,6 +85,7 @@ class ObjectDatabase {
   bool BeginWrites();
   Result Fail(const std::string& what);
   Result FailWithId(const std::string& what, const git_oid& id);
+  Result FailReading(const std::string& what);
   Result Damaged(const git_oid& id);
   void NoteLostWrites();
 
