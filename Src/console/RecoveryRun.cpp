@@ -3,7 +3,9 @@
 #include <cstdint>
 #include <cstring>
 #include <iostream>
+#include <string>
 
+#include "console/LinkedFolders.h"
 #include "console/NoLocalizer.h"
 #include "console/ReadAnswer.h"
 #include "console/RecoverProject.h"
@@ -75,19 +77,27 @@ std::string ReasonOf(const mevcore::config::mev_exception& e) {
   return e.error() != 0 ? std::strerror(e.error()) : e.what();
 }
 
+void SayLinkedFolders(const Dir& hub) {
+  for (const std::string& link : LinkedFolders(hub)) {
+    std::cerr << "Skipped " << ConsoleSafe(link) << " : a symbolic link is not followed"
+              << std::endl;
+  }
+}
+
 // Hands every sub-folder of the hub to RecoverProject; returns how many were
 // recovered.
 std::uint64_t WalkHub(bool askEach, bool upgrade) {
   std::cerr << std::endl;
   Dir hub(mevcore::filesupport::commondirs::MEVSharedDocumentsDir(),
           AsciiToUTF16("Velders Local Hub"));
-  if (!hub.Exists()) {
-    std::cerr << "No local Velders were found in " << ConsoleSafe(hub.FullPathMultiByte())
-              << std::endl;
-    return 0;
-  }
   std::uint64_t recovered = 0;
   try {
+    if (!hub.Exists()) {
+      std::cerr << "No local Velders were found in " << ConsoleSafe(hub.FullPathMultiByte())
+                << std::endl;
+      return 0;
+    }
+    SayLinkedFolders(hub);
     for (auto it = hub.BeginSubdirs(true, nullptr, {}); it != hub.EndSubdirs(); ++it) {
       Dir project = *it;
       int result = RecoverProject(askEach, upgrade, project);
