@@ -2,6 +2,7 @@
 
 #include <exception>
 #include <iostream>
+#include <stdexcept>
 #include <string>
 
 #include <boost/date_time/posix_time/posix_time_types.hpp>
@@ -36,6 +37,17 @@ int AskAboutProject(const std::string& name, const boost::posix_time::ptime& loc
   return ReadAnswer();
 }
 
+// The folder may have changed while the question was open: it is recovered
+// only if it still is what the user agreed to.
+void CheckStillRecoverable(const File& sync, const File& asideSync) {
+  if (!sync.Exists()) {
+    throw std::runtime_error(sync.FullPathMultiByte() + " no longer exists");
+  }
+  if (asideSync.Exists()) {
+    throw std::runtime_error(asideSync.FullPathMultiByte() + " appeared meanwhile");
+  }
+}
+
 void SetAside(const Dir& project, const mevcore::utility::UTF16String& name,
               const mevcore::utility::UTF16String& asideName) {
   File file(project, name);
@@ -57,6 +69,7 @@ int RecoverOpenedProject(bool ask, bool upgrade, const Dir& project,
   if (ask) {
     int answer = AskAboutProject(name, localModified);
     if (answer != kYes) return answer;
+    CheckStillRecoverable(sync, asideSync);
   }
   std::cerr << "Recovering: " << ConsoleSafe(name) << std::endl;
 
