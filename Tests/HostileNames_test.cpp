@@ -1,0 +1,162 @@
+// Hostile project names and folder names: the console shows them escaped,
+// the disk keeps their bytes, and nothing is lost.
+
+#include <unistd.h>
+
+#include <regex>
+#include <string>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include "HostileSupport.h"
+#include "HubFixture.h"
+#include "Transcript.h"
+
+namespace velders {
+namespace testing {
+namespace {
+
+using samplehub::HashTree;
+
+class HostileNames : public HubTest {
+ protected:
+  std::string NoRepositoryLine(const std::string& shownFolder) const {
+    const std::string shown = home_.Hub() + "/" + shownFolder;
+    return ExceptionLineStart(shown) + "Unable to open the repository in " + shown +
+           "/git: the folder does not exist\n";
+  }
+
+  std::string HeadName(const std::string& folder) const {
+    return nlohmann::json::parse(samplehub::ReadHeadProperties(Folder(folder) + "/git"))["name"];
+  }
+
+  void MakeNonProject(const std::string& folder) {
+    samplehub::SampleProject loose;
+    loose.folderName = folder;
+    loose.git = false;
+    loose.syncDatabase = false;
+    loose.version.reset();
+    loose.folderFiles = {{"notes.txt", "not a project\n"}};
+    Make(loose);
+  }
+};
+
+std::string Question(const std::string& shownName) {
+  return "\nWould you like to recover \n    '" + shownName +
+         "'\n    (modified 2017-Nov-19 13:00:00) as a new, recovered Velder?\n"
+         "Recover? (Yes/No/Quit): ";
+}
+
+const std::regex kRecoveredSuffix(" \\(Recovered \\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\)$");
+
+TEST_F(HostileNames, TerminalEscapesAreShownEscapedAndKeptOnDisk) {
+  const std::string name = "\x1b]0;Owned\x07Red\x1b[31m\rFake\xc2\x9b" "2J\x7f";
+  const std::string shownName = "\\x1b]0;Owned\\x07Red\\x1b[31m\\x0dFake\\xc2\\x9b2J\\x7f";
+  Make(Project("Esc\x1b[31m.vd2", name));
+  MakeNonProject("Bell\x07\x1b[2J");
+  const auto loose = HashTree(Folder("Bell\x07\x1b[2J"));
+
+  RunResult run = home_.Recover("n\nn\nn\ny\n\n");
+
+  EXPECT_EQ(Dialogue() + WalkStart() + NoRepositoryLine("Bell\\x07\\x1b[2J") + Question(shownName) +
+                "Recovering: " + shownName + "\n" + Summary(1),
+            run.standardError);
+  EXPECT_EQ(0u, ReadFile("Esc\x1b[31m.vd2/recovery_info.txt").find("Project: " + name + "\r\n"));
+  const std::string newName = HeadName("Esc\x1b[31m.vd2");
+  EXPECT_EQ(0u, newName.find(name + " (Recovered "));
+  EXPECT_TRUE(std::regex_search(newName, kRecoveredSuffix)) << newName;
+  EXPECT_EQ(loose, HashTree(Folder("Bell\x07\x1b[2J")));
+}
+
+TEST_F(HostileNames, NewlinesInFolderNamesAreEscapedAndKept) {
+  samplehub::SampleProject older = Project("Two\nLines.vd", "Two Lines");
+  older.version = samplehub::kOlderDataModelVersion;
+  Make(older);
+  MakeNonProject("New\nLine");
+  const auto loose = HashTree(Folder("New\nLine"));
+
+  RunResult run = RecoverAll(false);
+
+  EXPECT_EQ(Dialogue() + WalkStart() + NoRepositoryLine("New\\x0aLine") +
+                "Recovering: Two Lines\n" + Summary(1),
+            run.standardError);
+  EXPECT_FALSE(Exists("Two\nLines.vd"));
+  EXPECT_TRUE(Exists("Two\nLines.vd2/recovery_info.txt"));
+  EXPECT_EQ(samplehub::kOlderDataModelVersion, ReadFile("Two\nLines.vd2/pre_recovery_version"));
+  EXPECT_EQ(loose, HashTree(Folder("New\nLine")));
+}
+
+TEST_F(HostileNames, OneMebibyteNameIsRecoveredWhole) {
+  std::string name;
+  while (name.size() < (1u << 20)) name += "Long \xc3\xa9 name ";
+  Make(Project("Long.vd2", name));
+
+  RunResult run = RecoverAll(false);
+
+  EXPECT_EQ(Dialogue() + WalkStart() + "Recovering: " + name + "\n" + Summary(1),
+            run.standardError);
+  EXPECT_EQ(0u, ReadFile("Long.vd2/recovery_info.txt").find("Project: " + name + "\r\n"));
+  const std::string newName = HeadName("Long.vd2");
+  EXPECT_EQ(0u, newName.find(name + " (Recovered "));
+  EXPECT_TRUE(std::regex_search(newName, kRecoveredSuffix));
+}
+
+TEST_F(HostileNames, FolderNamesThatAreNotUtf8KeepTheirBytes) {
+  samplehub::SampleProject older = Project("Caf\xe9.vd", "Cafe");
+  older.version = samplehub::kOlderDataModelVersion;
+  Make(older);
+  MakeNonProject("Bad\xff\xfe");
+  const auto loose = HashTree(Folder("Bad\xff\xfe"));
+
+  RunResult run = RecoverAll(false);
+
+  EXPECT_EQ(Dialogue() + WalkStart() + NoRepositoryLine("Bad\xff\xfe") + "Recovering: Cafe\n" +
+                Summary(1),
+            run.standardError);
+  EXPECT_FALSE(Exists("Caf\xe9.vd"));
+  EXPECT_TRUE(Exists("Caf\xe9.vd2/pre_recovery_sync.sqlite3"));
+  EXPECT_EQ(0u, HeadName("Caf\xe9.vd2").find("Cafe (Recovered "));
+  EXPECT_EQ(loose, HashTree(Folder("Bad\xff\xfe")));
+}
+
+// The walk never follows a symbolic link, so a linked project is named and
+// left alone: the project it points at stays byte-identical.
+TEST_F(HostileNames, ProjectFolderThatIsASymbolicLinkIsSaidAndNotFollowed) {
+  const std::string elsewhere = home_.Home() + "/Elsewhere";
+  samplehub::MakeProject(elsewhere, Project("Real.vd2", "Real"));
+  ASSERT_EQ(0, ::symlink((elsewhere + "/Real.vd2").c_str(), Folder("Linked.vd2").c_str()));
+  Make(Project("Plain.vd2", "Plain"));
+  const auto target = HashTree(elsewhere);
+
+  RunResult run = RecoverAll(false);
+
+  EXPECT_EQ(Dialogue() + WalkStart() + "Skipped " + Folder("Linked.vd2") +
+                " : a symbolic link is not followed\n" + "Recovering: Plain\n" + Summary(1),
+            run.standardError);
+  EXPECT_EQ(target, HashTree(elsewhere));
+  EXPECT_TRUE(Exists("Linked.vd2"));
+}
+
+// A folder name at the system's length limit cannot take the longer
+// extension: the project keeps its recovered properties and its name, and
+// the failed rename is said.
+TEST_F(HostileNames, FolderNameAtTheLengthLimitIsSaidWhenItCannotBePromoted) {
+  const std::string folder = std::string(252, 'L') + ".vd";
+  Make(Project(folder, "Long"));
+  const std::string sync = HashTree(Folder(folder)).at("sync.sqlite3");
+
+  RunResult run = RecoverAll(false);
+
+  EXPECT_EQ(Dialogue() + WalkStart() + "Recovering: Long\n" + ExceptionLineStart(Folder(folder)) +
+                "Unable to rename " + Folder(folder) + " to " + Folder(folder) +
+                "2: File name too long\n" + Summary(0),
+            run.standardError);
+  EXPECT_TRUE(Exists(folder + "/recovery_info.txt"));
+  EXPECT_EQ(sync, HashTree(Folder(folder)).at("pre_recovery_sync.sqlite3"));
+  EXPECT_EQ(0u, HeadName(folder).find("Long (Recovered "));
+}
+
+}  // namespace
+}  // namespace testing
+}  // namespace velders

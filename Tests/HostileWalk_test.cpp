@@ -1,0 +1,128 @@
+// The walk over a hostile hub: a very large one, and one whose folders are
+// taken away while the walk runs.
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "HostileSession.h"
+#include "HostileSupport.h"
+#include "HubFixture.h"
+#include "Transcript.h"
+
+namespace velders {
+namespace testing {
+namespace {
+
+using samplehub::HashTree;
+
+const char kRecoverPrompt[] = "Recover? (Yes/No/Quit): ";
+
+class HostileWalk : public HubTest {
+ protected:
+  // Ask-each mode, no upgrade; the session waits at the first project.
+  void StartAskingEach(ProgramSession& session) {
+    for (const char* answer : {"n", "n", "n"}) session.Answer(answer);
+    ASSERT_TRUE(session.WaitFor(kRecoverPrompt));
+  }
+
+  std::string Moved(const std::string& name) const { return home_.Home() + "/" + name; }
+
+  void MoveOutOfTheHub(const std::string& name) {
+    ASSERT_EQ(0, std::rename(Folder(name).c_str(), Moved(name).c_str()));
+  }
+};
+
+// Every folder without a repository is said; the projects among them are
+// still found and counted.
+TEST_F(HostileWalk, TenThousandFoldersAreAllWalked) {
+  constexpr int kFolders = 10000;
+  for (int i = 0; i < kFolders - 3; ++i) {
+    ASSERT_EQ(0, ::mkdir(Folder("folder " + std::to_string(i)).c_str(), 0755));
+  }
+  for (const char* name : {"A.vd2", "M.vd2", "z.vd2"}) Make(Project(name, name));
+
+  RunResult run = RecoverAll(false);
+
+  EXPECT_EQ(0, run.exitCode);
+  EXPECT_EQ(static_cast<std::size_t>(kFolders - 3),
+            CountOccurrences(run.standardError, "Caught an exception while working on "));
+  EXPECT_EQ(3u, CountOccurrences(run.standardError, "Recovering: "));
+  EXPECT_EQ(Summary(3), run.standardError.substr(run.standardError.size() - Summary(3).size()));
+  for (const char* name : {"A.vd2", "M.vd2", "z.vd2"}) {
+    EXPECT_TRUE(Exists(std::string(name) + "/recovery_info.txt")) << name;
+  }
+}
+
+// A later folder taken away while the user answers about the first one: the
+// walk says so when it gets there, and goes on with the next.
+TEST_F(HostileWalk, FolderRemovedWhileTheWalkRunsIsSaidAndTheWalkGoesOn) {
+  for (const char* name : {"A", "B", "C"}) Make(Project(std::string(name) + ".vd2", name));
+  const auto b = HashTree(Folder("B.vd2"));
+  ProgramSession session(VELDERS_RECOVERY_BINARY, home_.Environment());
+  StartAskingEach(session);
+  MoveOutOfTheHub("B.vd2");
+  session.Answer("y");
+  ASSERT_TRUE(session.WaitFor(kRecoverPrompt, 2));
+  session.Answer("y");
+  RunResult run = session.Finish();
+
+  const std::string& err = run.standardError;
+  EXPECT_NE(std::string::npos,
+            err.find("Recovering: A\n" + ExceptionLineStart(Folder("B.vd2")) +
+                     "Unable to open the repository in " + Folder("B.vd2") +
+                     "/git: the folder does not exist\n\nWould you like to recover \n    'C'"))
+      << err;
+  EXPECT_NE(std::string::npos, err.find("Recovering: C\n" + Summary(2))) << err;
+  EXPECT_EQ(0, run.exitCode);
+  EXPECT_EQ(b, HashTree(Moved("B.vd2")));
+  EXPECT_FALSE(Exists("B.vd2"));
+}
+
+// The folder asked about taken away before the answer: nothing is written
+// for it (no folder is made again in its place) and the walk goes on.
+TEST_F(HostileWalk, FolderRemovedBeforeItsAnswerIsNotRecreated) {
+  for (const char* name : {"A", "B"}) Make(Project(std::string(name) + ".vd2", name));
+  const auto a = HashTree(Folder("A.vd2"));
+  ProgramSession session(VELDERS_RECOVERY_BINARY, home_.Environment());
+  StartAskingEach(session);
+  MoveOutOfTheHub("A.vd2");
+  session.Answer("y");
+  ASSERT_TRUE(session.WaitFor(kRecoverPrompt, 2));
+  session.Answer("y");
+  RunResult run = session.Finish();
+
+  EXPECT_NE(std::string::npos,
+            run.standardError.find(ExceptionLineStart(Folder("A.vd2")) + Folder("A.vd2") +
+                                   "/sync.sqlite3 no longer exists\n"))
+      << run.standardError;
+  EXPECT_NE(std::string::npos, run.standardError.find("Recovering: B\n" + Summary(1)));
+  EXPECT_FALSE(Exists("A.vd2"));
+  EXPECT_EQ(a, HashTree(Moved("A.vd2")));
+}
+
+// Recovered meanwhile by another run: the second recovery is refused.
+TEST_F(HostileWalk, ProjectRecoveredMeanwhileIsNotRecoveredAgain) {
+  Make(Project("A.vd2", "A"));
+  ProgramSession session(VELDERS_RECOVERY_BINARY, home_.Environment());
+  StartAskingEach(session);
+  RunResult other = RecoverAll(false);
+  ASSERT_NE(std::string::npos, other.standardError.find("Recovering: A\n" + Summary(1)));
+  const auto recovered = HashTree(Folder("A.vd2"));
+  session.Answer("y");
+  RunResult run = session.Finish();
+
+  EXPECT_NE(std::string::npos,
+            run.standardError.find("Recover? (Yes/No/Quit): " + ExceptionLineStart(Folder("A.vd2")) +
+                                   Folder("A.vd2") + "/sync.sqlite3 no longer exists\n" +
+                                   Summary(0)))
+      << run.standardError;
+  EXPECT_EQ(recovered, HashTree(Folder("A.vd2")));
+}
+
+}  // namespace
+}  // namespace testing
+}  // namespace velders
