@@ -27,6 +27,7 @@ using mevcore::utility::UTF8String;
 namespace {
 
 constexpr int kTemporaryAttempts = 100;
+constexpr mode_t kNewFileMode = 0644;
 
 // The byte streams count in 32 bits; a longer file or text would be cut
 // silently, so it is refused as a failure of the file.
@@ -107,18 +108,25 @@ mode_t ModeOf(const File& file) {
   return info.st_mode & 07777;
 }
 
+// An existing file is opened for writing and closed again, so that one the
+// user may not write is refused rather than replaced.
+void CheckWritable(const File& file) {
+  const int fd = Disk().Open(file.NativePath(), O_WRONLY | O_CLOEXEC, 0);
+  if (fd < 0) ThrowSystemError("Unable to open", file.NativePath(), errno);
+  if (Disk().Close(fd) != 0) ThrowSystemError("Unable to close", file.NativePath(), errno);
+}
+
 // The file is replaced whole or not at all: the content goes to a new file
 // in the same folder, is synced, and is renamed over the file, and the
-// folder is synced. A crash at any point leaves the old content or the new,
-// never a part. The file is first made or opened for writing as it is, so
-// that one the user may not write is refused as before.
+// folder is synced. A crash or a failure at any point leaves the old
+// content or the new, never a part, and a missing file missing or whole.
 bool WriteWholeFile(File& file, const UTF8String& content) {
   const Dir parent = Dir(file.FullPath()).Parent();
   if (!mevcore::utility::FileUtils::EnsureDirectoryExists(parent.FullPath())) return false;
-  file.Create(false);
-  if (!file.Exists()) return false;
   const std::uint32_t length = StreamLength(content.size(), file, "write");
-  ReplaceWith(file.NativePath(), ModeOf(file), content, length);
+  const bool exists = file.Exists();
+  if (exists) CheckWritable(file);
+  ReplaceWith(file.NativePath(), exists ? ModeOf(file) : kNewFileMode, content, length);
   if (Disk().SyncDir(parent.NativePath()) != 0) {
     ThrowSystemError("Unable to sync", parent.NativePath(), errno);
   }

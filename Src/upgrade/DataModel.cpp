@@ -19,14 +19,6 @@ using mevcore::filesupport::File;
 using mevcore::utility::ImmutableString;
 using mevcore::utility::UTF8String;
 
-bool SavedCopyExists(const File& saved) {
-  try {
-    return saved.Exists();
-  } catch (const mevcore::config::mev_exception&) {
-    return false;
-  }
-}
-
 // Empty text from a "version" that holds bytes: the file could not be read,
 // and upgrading would lose its content.
 bool ReadFailed(const ImmutableString& text, const File& version) {
@@ -38,9 +30,17 @@ bool ReadFailed(const ImmutableString& text, const File& version) {
   }
 }
 
-// "version" already holds the current data model and its old content is saved.
-bool AlreadyUpgraded(const ImmutableString& version, const File& saved) {
-  return version.str() == DataModelJson() && SavedCopyExists(saved);
+enum class Saved { kNo, kYes, kUnknown };
+
+// Whether "pre_recovery_version" is there. When that cannot be told, the
+// upgrade must not go on: it could write over the saved copy of the
+// content from before the recovery.
+Saved SavedCopy(const File& saved) {
+  try {
+    return saved.Exists() ? Saved::kYes : Saved::kNo;
+  } catch (const mevcore::config::mev_exception&) {
+    return Saved::kUnknown;
+  }
 }
 
 // The whole old content is saved, zero bytes and all, so nothing of it is lost.
@@ -76,7 +76,12 @@ bool UpgradeDataModel(const Dir& projectFolder) {
   const File saved(projectFolder, kPreRecoveryVersionFileName);
   const ImmutableString old = YondraLocalHub::ReadStringFile(version);
   if (ReadFailed(old, version)) return ReportUpgradeFailed(projectFolder);
-  if (AlreadyUpgraded(old, saved)) return true;
+  if (old.str() == DataModelJson()) {
+    // Already upgraded once its old content is saved.
+    const Saved copy = SavedCopy(saved);
+    if (copy == Saved::kUnknown) return ReportUpgradeFailed(projectFolder);
+    if (copy == Saved::kYes) return true;
+  }
   if (SaveAndRewrite(version, saved, old)) return true;
   return ReportUpgradeFailed(projectFolder);
 }

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "FaultInjectionHub.h"
+#include "FaultInjectionRun.h"
+
+namespace velders {
+namespace faults {
+
+// What was found wrong, one line each, naming the folder.
+using Findings = std::vector<std::string>;
+
+// The invariants that hold after any run, with or without faults: nothing
+// of the original "sync.sqlite3", "deleted" and "version" is lost; the old
+// head is HEAD or an ancestor of it, every reference names a stored object,
+// the object database passes its integrity check; folders that are no
+// project, or were skipped, are byte-identical. `fsck` also exports every
+// repository that changed and runs git fsck --strict on it.
+Findings CheckHub(const PristineHub& hub, bool fsck);
+
+// The run ended normally with exit code 0 and the summary.
+Findings CheckRunEnded(const RunOutcome& run);
+
+// The lines of a transcript that say something failed.
+std::multiset<std::string> FailureLines(const std::string& transcript);
+// The lines of `run` that say something failed and are not among `clean`.
+std::vector<std::string> NewFailureLines(const std::string& run, const std::string& clean);
+
+// The project was recovered completely: set aside, information file
+// written, data model upgraded as asked, new properties on top of the old
+// head, the folder promoted.
+bool FullyRecovered(const PristineHub& hub, const HubFolder& folder, bool upgrade,
+                    std::string* why);
+
+// The project's synchronisation database is set aside (a later run does not
+// offer it again).
+bool SetAside(const PristineHub& hub, const HubFolder& folder);
+
+}  // namespace faults
+}  // namespace velders

@@ -1,0 +1,85 @@
+#include "FaultInjectionHub.h"
+
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <stdexcept>
+
+#include "SampleHub.h"
+
+namespace velders {
+namespace faults {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string MakeScratch() {
+  const std::string base = ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : fs::temp_directory_path();
+  std::string pattern = base + "/velders-faults-XXXXXX";
+  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed in " + base);
+  return pattern;
+}
+
+samplehub::SampleProject Project(const std::string& folder, const std::string& name) {
+  samplehub::SampleProject project;
+  project.folderName = folder;
+  project.properties = {name, "Edit " + name, {"cut"}, "frameRate", 25};
+  project.commitTimes = {1511013600, 1511096400};
+  project.treeFiles = {{"data/model.json", R"({"bins":["A","B"]})"}};
+  return project;
+}
+
+std::vector<samplehub::SampleProject> Projects() {
+  samplehub::SampleProject alpha = Project("Alpha.vd2", "Alpha");
+  alpha.deletedMarker = true;
+  samplehub::SampleProject beta = Project("Beta.vd", "Beta");
+  beta.version = samplehub::kOlderDataModelVersion;
+  samplehub::SampleProject gamma = Project("Gamma.vd", "Gamma");
+  gamma.version = samplehub::kOlderDataModelVersion;
+  gamma.deletedMarker = true;
+  samplehub::SampleProject done = Project("Done.vd2", "Done");
+  done.preRecoverySyncDatabase = true;
+  samplehub::SampleProject loose;
+  loose.folderName = "Loose Exports";
+  loose.git = false;
+  loose.syncDatabase = false;
+  loose.version.reset();
+  loose.folderFiles = {{"render.txt", "frames 1-240"}};
+  return {alpha, beta, gamma, done, loose};
+}
+
+bool EndsWithVd(const std::string& name) {
+  return name.size() > 3 && name.compare(name.size() - 3, 3, ".vd") == 0;
+}
+
+}  // namespace
+
+PristineHub::PristineHub() : scratch_(MakeScratch()) {
+  const std::string pristine = scratch_ + "/pristine";
+  fs::create_directories(pristine + "/Documents");
+  for (const samplehub::SampleProject& project : Projects()) {
+    const std::string folder =
+        samplehub::MakeProject(pristine + "/Documents/Velders Local Hub", project);
+    HubFolder entry;
+    entry.name = project.folderName;
+    entry.recoverable = project.git && project.syncDatabase && !project.preRecoverySyncDatabase;
+    entry.older = EndsWithVd(project.folderName);
+    entry.files = samplehub::HashTree(folder);
+    if (project.git) entry.headId = samplehub::ReadHeadCommit(folder + "/git").id;
+    folders_.push_back(entry);
+  }
+}
+
+PristineHub::~PristineHub() {
+  std::error_code ignored;
+  fs::remove_all(scratch_, ignored);
+}
+
+void PristineHub::Restore() const {
+  fs::remove_all(Home());
+  fs::copy(scratch_ + "/pristine", Home(), fs::copy_options::recursive);
+}
+
+}  // namespace faults
+}  // namespace velders

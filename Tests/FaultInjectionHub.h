@@ -1,0 +1,44 @@
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace velders {
+namespace faults {
+
+// One folder of the hub and what a run may do to it.
+struct HubFolder {
+  std::string name;          // the folder's name before any run
+  bool recoverable = false;  // a project a run recovers
+  bool older = false;        // ends in ".vd": promoted to ".vd2"
+  std::map<std::string, std::string> files;  // HashTree of the folder before any run
+  std::string headId;  // the commit HEAD named before any run; empty without a repository
+};
+
+// A scratch area on tmpfs when there is one, with a pristine hub of
+// representative folders: current and ".vd" projects with and without
+// "deleted", one already recovered, and a folder that is no project.
+class PristineHub {
+ public:
+  PristineHub();
+  ~PristineHub();
+  PristineHub(const PristineHub&) = delete;
+  PristineHub& operator=(const PristineHub&) = delete;
+
+  const std::vector<HubFolder>& Folders() const { return folders_; }
+  // The scratch folder, and a home inside it with its hub.
+  const std::string& Scratch() const { return scratch_; }
+  std::string Home() const { return scratch_ + "/home"; }
+  std::string Hub() const { return Home() + "/Documents/Velders Local Hub"; }
+  std::string StateFolder() const { return Home() + "/state"; }
+  // Puts the home back as it was before any run.
+  void Restore() const;
+
+ private:
+  std::string scratch_;
+  std::vector<HubFolder> folders_;
+};
+
+}  // namespace faults
+}  // namespace velders
