@@ -24,6 +24,10 @@ namespace {
   ::_exit(127);
 }
 
+double Seconds(const struct timeval& time) {
+  return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_usec) / 1e6;
+}
+
 int ExitCodeOf(int status) {
   if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
   return WEXITSTATUS(status);
@@ -44,6 +48,7 @@ Measurement RunMeasured(const std::vector<std::string>& command) {
   }
   Measurement measurement;
   measurement.wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  measurement.cpuSeconds = Seconds(usage.ru_utime) + Seconds(usage.ru_stime);
   measurement.peakRssKiB = usage.ru_maxrss;
   measurement.exitCode = ExitCodeOf(status);
   return measurement;
@@ -51,8 +56,9 @@ Measurement RunMeasured(const std::vector<std::string>& command) {
 
 std::string FormatMeasurement(const Measurement& measurement) {
   char line[128];
-  std::snprintf(line, sizeof line, "wall_s=%.3f peak_rss_kib=%ld exit=%d", measurement.wallSeconds,
-                measurement.peakRssKiB, measurement.exitCode);
+  std::snprintf(line, sizeof line, "wall_s=%.3f cpu_s=%.3f peak_rss_kib=%ld exit=%d",
+                measurement.wallSeconds, measurement.cpuSeconds, measurement.peakRssKiB,
+                measurement.exitCode);
   return line;
 }
 

@@ -8,7 +8,8 @@ namespace bench {
 // What one run of a program cost.
 struct Measurement {
   double wallSeconds = 0;
-  long peakRssKiB = 0;  // the child's largest resident set
+  double cpuSeconds = 0;  // the child's user and system time
+  long peakRssKiB = 0;    // the child's largest resident set
   int exitCode = 0;     // 128 + the signal's number when a signal ended it
 };
 
@@ -18,7 +19,7 @@ struct Measurement {
 // executed ends with exit code 127.
 Measurement RunMeasured(const std::vector<std::string>& command);
 
-// "wall_s=<seconds> peak_rss_kib=<KiB> exit=<code>".
+// "wall_s=<seconds> cpu_s=<seconds> peak_rss_kib=<KiB> exit=<code>".
 std::string FormatMeasurement(const Measurement& measurement);
 
 }  // namespace bench
