@@ -36,7 +36,10 @@ std::vector<samplehub::SampleProject> Projects() {
   samplehub::SampleProject beta = Project("Beta.vd", "Beta");
   beta.version = samplehub::kOlderDataModelVersion;
   samplehub::SampleProject gamma = Project("Gamma.vd", "Gamma");
-  gamma.version = samplehub::kOlderDataModelVersion;
+  // Longer than the current model's text: rewriting it in place would leave
+  // a mix of both after a crash.
+  gamma.version = "{\n  \"dataModel\": \"1.0.4\",\n  \"suiteClient\": \"2017\",\n"
+                  "  \"editedWith\": \"Framewright LX 2017 (build 4410)\"\n}\n";
   gamma.deletedMarker = true;
   samplehub::SampleProject done = Project("Done.vd2", "Done");
   done.preRecoverySyncDatabase = true;
