@@ -95,6 +95,45 @@ TEST_F(UpgradeDataModelTest, CurrentVersionWithoutSavedCopyIsStillSaved) {
   EXPECT_EQ(ReadFile(Saved()), kCurrent);
 }
 
+// The second upgrade of one recovery (the ".vd" promotion after an asked
+// upgrade) cannot see whether the saved copy is there: it must fail rather
+// than write the upgraded text over the copy from before the recovery.
+TEST_F(UpgradeDataModelTest, AnUnseenSavedCopyIsNeverWrittenOver) {
+  WriteFile(Version(), kOlder);
+  ASSERT_TRUE(Upgrade());
+  FaultInjectingDisk disk(realDisk_);
+  disk.FailPath(Saved(), EIO);
+  {
+    ScopedDisk scoped(disk);
+    EXPECT_FALSE(Upgrade());
+  }
+  EXPECT_EQ(ReadFile(Saved()), kOlder);
+  EXPECT_EQ(ReadFile(Version()), kCurrent);
+  EXPECT_EQ(stderr_.Text(), FailureLine());
+}
+
+// A failed save of a project already on the current model leaves no empty
+// saved copy behind that a later upgrade would take for the saved one.
+class FullDiskAtRename : public RealDiskInterface {
+ public:
+  int Rename(const std::string&, const std::string&) override {
+    errno = ENOSPC;
+    return -1;
+  }
+};
+
+TEST_F(UpgradeDataModelTest, AFailedSaveLeavesNoSavedCopy) {
+  WriteFile(Version(), kCurrent);
+  FullDiskAtRename disk;
+  {
+    ScopedDisk scoped(disk);
+    EXPECT_FALSE(Upgrade());
+  }
+  EXPECT_EQ(ReadFile(Saved()), std::nullopt);
+  EXPECT_TRUE(Upgrade());
+  EXPECT_EQ(ReadFile(Saved()), kCurrent);
+}
+
 TEST_F(UpgradeDataModelTest, FailedSaveLeavesVersionAndPrintsOneLine) {
   WriteFile(Version(), kOlder);
   FaultInjectingDisk disk(realDisk_);
