@@ -64,7 +64,9 @@ RepositoryPtr OpenPlain(const Dir& folder, const ExportFailure& failure) {
 }
 
 RepositoryPtr InitBare(const Dir& folder, const ExportFailure& failure) {
-  git_repository_init_options options = GIT_REPOSITORY_INIT_OPTIONS_INIT;
+  git_repository_init_options options;
+  failure.Check(git_repository_init_options_init(&options, GIT_REPOSITORY_INIT_OPTIONS_VERSION),
+                "prepare to make " + folder.NativePath());
   options.flags =
       GIT_REPOSITORY_INIT_BARE | GIT_REPOSITORY_INIT_MKPATH | GIT_REPOSITORY_INIT_NO_REINIT;
   git_repository* repository = nullptr;
