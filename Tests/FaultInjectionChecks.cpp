@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <iterator>
 #include <regex>
 #include <sstream>
@@ -128,7 +129,8 @@ void CheckRepository(const std::string& path, const HubFolder& folder, bool fsck
   } catch (const std::exception& error) {
     findings->push_back(folder.name + ": export: " + error.what());
   }
-  std::system(("rm -rf '" + exported + "'").c_str());
+  std::error_code ignored;
+  std::filesystem::remove_all(exported, ignored);
 }
 
 bool RepositoryChanged(const HubFolder& folder, const Files& now) {
