@@ -20,14 +20,18 @@ class CrashPoints : public ::testing::Test {
 // finishes what the first had not yet set aside.
 TEST_F(CrashPoints, ACrashAtEveryCallLosesNothing) {
   PristineHub hub;
-  std::uint64_t tried = 0;
+  std::uint64_t tried = 0, uncommitted = 0, unpromoted = 0;
   Findings findings;
   for (bool upgrade : {true, false}) {
     const WalkResult walk = WalkEveryCall(hub, upgrade, WalkMode::kCrash, 5);
     tried += walk.pointsTried;
+    uncommitted += walk.leftUncommitted;
+    unpromoted += walk.leftUnpromoted;
     findings.insert(findings.end(), walk.findings.begin(), walk.findings.end());
   }
-  std::cout << "crash points tried: " << tried << ", findings: " << findings.size() << std::endl;
+  std::cout << "crash points tried: " << tried << ", findings: " << findings.size()
+            << "; projects left set aside without their commit: " << uncommitted
+            << ", committed but not promoted: " << unpromoted << std::endl;
   EXPECT_GT(tried, 0u);
   std::string first;
   for (std::size_t i = 0; i < findings.size() && i < 20; ++i) first += findings[i] + "\n";

@@ -261,6 +261,17 @@ bool FullyRecovered(const PristineHub& hub, const HubFolder& folder, bool upgrad
   }
 }
 
+bool HeadRecovered(const PristineHub& hub, const HubFolder& folder) {
+  Findings ignored;
+  const std::string git = CurrentPath(hub, folder, &ignored) + "/git";
+  try {
+    const std::string name = nlohmann::json::parse(samplehub::ReadHeadProperties(git)).at("name");
+    return name.find(" (Recovered ") != std::string::npos;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
 bool SetAside(const PristineHub& hub, const HubFolder& folder) {
   const std::string old = hub.Hub() + "/" + folder.name;
   return IsThere(old + "/pre_recovery_sync.sqlite3") ||

@@ -35,6 +35,9 @@ std::vector<std::string> NewFailureLines(const std::string& run, const std::stri
 bool FullyRecovered(const PristineHub& hub, const HubFolder& folder, bool upgrade,
                     std::string* why);
 
+// HEAD carries the recovered properties (the commit of a recovery landed).
+bool HeadRecovered(const PristineHub& hub, const HubFolder& folder);
+
 // The project's synchronisation database is set aside (a later run does not
 // offer it again).
 bool SetAside(const PristineHub& hub, const HubFolder& folder);

@@ -33,7 +33,8 @@ void CheckSaid(const PristineHub& hub, bool upgrade, const RunOutcome& run,
 // The second run, without faults: what the first had not set aside is now
 // recovered completely, and nothing fails that did not fail in a clean run.
 void CheckSecondRun(const PristineHub& hub, bool upgrade, const std::vector<bool>& setAside,
-                    const std::string& clean, bool fsck, Findings* findings) {
+                    const std::string& clean, bool fsck, WalkResult* result,
+                    Findings* findings) {
   const RunOutcome second = RunRecoveryInChild(hub, RecoverAllAnswers(upgrade),
                                                FaultPlan::Counting());
   Add(findings, "second run: ", CheckRunEnded(second));
@@ -44,14 +45,17 @@ void CheckSecondRun(const PristineHub& hub, bool upgrade, const std::vector<bool
   std::string why;
   for (std::size_t i = 0; i < hub.Folders().size(); ++i) {
     const HubFolder& folder = hub.Folders()[i];
-    if (folder.recoverable && !setAside[i] && !FullyRecovered(hub, folder, upgrade, &why)) {
+    if (!folder.recoverable || FullyRecovered(hub, folder, upgrade, &why)) continue;
+    if (setAside[i]) {
+      ++(HeadRecovered(hub, folder) ? result->leftUnpromoted : result->leftUncommitted);
+    } else {
       findings->push_back("second run: " + folder.name + " is not recovered: " + why);
     }
   }
 }
 
 void TryPoint(const PristineHub& hub, bool upgrade, WalkMode mode, std::uint64_t n,
-              const std::string& clean, bool fsck, Findings* findings) {
+              const std::string& clean, bool fsck, WalkResult* result) {
   hub.Restore();
   const FaultPlan plan =
       mode == WalkMode::kFail ? FaultPlan::FailingAt(n) : FaultPlan::CrashingAt(n, kCrashExitCode);
@@ -66,11 +70,11 @@ void TryPoint(const PristineHub& hub, bool upgrade, WalkMode mode, std::uint64_t
   Add(&found, "", CheckHub(hub, fsck));
   std::vector<bool> setAside;
   for (const HubFolder& folder : hub.Folders()) setAside.push_back(SetAside(hub, folder));
-  CheckSecondRun(hub, upgrade, setAside, clean, fsck, &found);
+  CheckSecondRun(hub, upgrade, setAside, clean, fsck, result, &found);
   const std::string tag = std::string(mode == WalkMode::kFail ? "failed" : "crashed") +
                           " call " + std::to_string(n) + (upgrade ? " (upgrade)" : "") + " " +
                           first.firedCall + ": ";
-  Add(findings, tag, found);
+  Add(&result->findings, tag, found);
 }
 
 }  // namespace
@@ -89,7 +93,7 @@ WalkResult WalkEveryCall(const PristineHub& hub, bool upgrade, WalkMode mode,
 
   for (std::uint64_t n = 1; n <= clean.calls; ++n) {
     TryPoint(hub, upgrade, mode, n, clean.transcript, fsckEvery != 0 && n % fsckEvery == 0,
-             &result.findings);
+             &result);
     ++result.pointsTried;
   }
   return result;

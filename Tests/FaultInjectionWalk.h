@@ -15,6 +15,10 @@ enum class WalkMode {
 
 struct WalkResult {
   std::uint64_t pointsTried = 0;
+  // Projects a first run left set aside but not recovered, which no later
+  // run offers again: without their commit, or committed but not promoted.
+  std::uint64_t leftUncommitted = 0;
+  std::uint64_t leftUnpromoted = 0;
   Findings findings;
 };
 
