@@ -151,25 +151,31 @@ std::string CurrentVersionId() {
   return BlobIdOf(std::string(json.begin(), json.end()));
 }
 
-// The new head carries the recovered name and has the old head as parent.
+// The id of the first parent of the commit `id`; empty when it has none.
+std::string FirstParent(const std::string& git, const std::string& id) {
+  mevstorage::git::RepositoryHandle repository =
+      mevstorage::git::SQLite3OdbBackend::OpenRepository(Dir::FromNativePath(git));
+  git_oid commitId;
+  git_commit* commit = nullptr;
+  git_oid_fromstr(&commitId, id.c_str());
+  std::string parent;
+  if (git_commit_lookup(&commit, repository->ptr, &commitId) == 0 &&
+      git_commit_parentcount(commit) > 0) {
+    parent = Hex(*git_commit_parent_id(commit, 0));
+  }
+  git_commit_free(commit);
+  return parent;
+}
+
+// The new head carries the recovered name and has the old head as its one
+// parent.
 bool RecoveredHead(const std::string& git, const HubFolder& folder, std::string* why) {
   const samplehub::HeadCommit head = samplehub::ReadHeadCommit(git);
   const std::string name = nlohmann::json::parse(samplehub::ReadHeadProperties(git)).at("name");
-  if (name.find(" (Recovered ") == std::string::npos) *why = "HEAD keeps the old name " + name;
-  if (head.parentCount != 1) *why = "the new head has no single parent";
-  git_repository* repository = nullptr;
-  if (why->empty()) {
-    mevstorage::git::RepositoryHandle opened =
-        mevstorage::git::SQLite3OdbBackend::OpenRepository(Dir::FromNativePath(git));
-    git_oid id;
-    git_commit* commit = nullptr;
-    git_oid_fromstr(&id, head.id.c_str());
-    repository = opened->ptr;
-    if (git_commit_lookup(&commit, repository, &id) == 0 &&
-        Hex(*git_commit_parent_id(commit, 0)) != folder.headId) {
-      *why = "the new head's parent is not the old head";
-    }
-    git_commit_free(commit);
+  if (name.find(" (Recovered ") == std::string::npos) {
+    *why = "HEAD keeps the old name " + name;
+  } else if (head.parentCount != 1 || FirstParent(git, head.id) != folder.headId) {
+    *why = "the new head's one parent is not the old head";
   }
   return why->empty();
 }
