@@ -96,7 +96,7 @@ int WriteBranchFile(git_repository* repository, const std::string& branch, const
   if (git_reference_name_is_valid(&valid, name.c_str()) != 0 || !valid ||
       name.size() != std::strlen(name.c_str())) {
     git_error_set_str(GIT_ERROR_REFERENCE, ("\"" + branch + "\" is not a valid branch name").c_str());
-    return GIT_EINVALIDSPEC;
+    return GIT_ERROR;
   }
   return ReplaceBranchFile(std::string(git_repository_path(repository)) + name, target);
 }
