@@ -147,6 +147,31 @@ TEST_F(BrokenStores, UnreadableHeadObjectsAreReportedAndLeftAsTheyWere) {
   EXPECT_EQ(before, Snapshot(unreadable));
 }
 
+// Commit times that no calendar date matches: the projects are said and left
+// as they were; a time that does not even parse makes the commit unreadable.
+TEST_F(BrokenStores, CommitTimesBeyondTheCalendarAreSaidAndLeftAsTheyWere) {
+  const std::vector<std::string> odd = {"Early.vd2", "Late.vd2", "Huge.vd2"};
+  for (const std::string& name : odd) Make(Project(name, name));
+  MakeLastHealthyProject();
+  CommitHeadTreeAt(Git("Early.vd2"), "-99999999999");
+  CommitHeadTreeAt(Git("Late.vd2"), "253402300800");  // 10000-01-01
+  CommitHeadTreeAt(Git("Huge.vd2"), "18446744073709551616");
+  const auto before = Snapshot(odd);
+
+  RunResult run = RecoverAll(false);
+
+  EXPECT_EQ(Dialogue() + WalkStart() + ExceptionLineStart(Folder("Early.vd2")) +
+                "Cannot convert dates prior to Jan 1, 1970\n" +
+                ExceptionLineStart(Folder("Late.vd2")) + "Year is out of valid range: 1400..9999\n" +
+                "Recovering: Healthy\n" + Summary(1),
+            run.standardError);
+  const nlohmann::json record = FindRecord(LogRecords(home_), 92, "ReadSessionProperties");
+  ASSERT_FALSE(record.is_null());
+  EXPECT_NE(std::string::npos, record["values"]["message"].get<std::string>().find("signature"))
+      << record.dump();
+  EXPECT_EQ(before, Snapshot(odd));
+}
+
 }  // namespace
 }  // namespace testing
 }  // namespace velders

@@ -1,5 +1,6 @@
 #include "HostileSupport.h"
 
+#include <git2.h>
 #include <sqlite3.h>
 #include <unistd.h>
 
@@ -7,6 +8,8 @@
 #include <stdexcept>
 
 #include "ProgramRunner.h"
+#include "SampleHub.h"
+#include "mevstorage/git/Storage.h"
 
 namespace velders {
 namespace testing {
@@ -72,6 +75,27 @@ void SpoilObjectData(const std::string& database, const std::string& hexId) {
   const std::string last = "unicode(substr(CAST(data AS TEXT), -1))";
   RunSql(database, "UPDATE objects SET data = CAST(substr(data, 1, size - 1) || char((" + last +
                        " | 1) - (" + last + " & 1)) AS BLOB) WHERE oid = x'" + hexId + "'");
+}
+
+void CommitHeadTreeAt(const std::string& gitFolder, const std::string& time) {
+  const std::string text = "tree " + samplehub::ReadHeadCommit(gitFolder).treeId +
+                           "\nauthor Editor <editor@example.invalid> " + time +
+                           " +0000\ncommitter Editor <editor@example.invalid> " + time +
+                           " +0000\n\nSaved at an odd time\n";
+  git_oid id;
+  {
+    const mevstorage::git::RepositoryHandle repository =
+        mevstorage::git::SQLite3OdbBackend::OpenRepository(
+            mevcore::filesupport::Dir::FromNativePath(gitFolder));
+    mevstorage::git::Wrap<git_odb> odb;
+    if (git_repository_odb(&odb.ptr, repository->ptr) != 0 ||
+        git_odb_write(&id, odb.ptr, text.data(), text.size(), GIT_OBJECT_COMMIT) != 0) {
+      throw std::runtime_error("cannot write a commit in " + gitFolder);
+    }
+  }
+  char hex[GIT_OID_HEXSZ + 1];
+  git_oid_tostr(hex, sizeof hex, &id);
+  WriteBytes(gitFolder + "/refs/heads/production", std::string(hex) + "\n");
 }
 
 void WriteBytes(const std::string& path, const std::string& bytes) {

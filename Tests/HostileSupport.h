@@ -27,6 +27,11 @@ void RunSql(const std::string& database, const std::string& sql);
 // row no longer hashes to its id.
 void SpoilObjectData(const std::string& database, const std::string& hexId);
 
+// Moves "production" of a project's "git" folder to a new commit of the head
+// tree whose time is `time`, written as it stands: the library that makes
+// commits cannot write times beyond 32 bits, old projects may hold them.
+void CommitHeadTreeAt(const std::string& gitFolder, const std::string& time);
+
 void WriteBytes(const std::string& path, const std::string& bytes);
 void CutFile(const std::string& path, std::size_t length);
 
