@@ -141,6 +141,17 @@ bool CheckSchema(sqlite3* db, std::string* reason) {
   return version == kObjectDatabaseVersion && matches;
 }
 
+// Set once the schema is known to be ours: the pragma reads the schema, and
+// before the check a locked database would make it wait out the busy timeout
+// a second time.
+bool UseFullSync(sqlite3* db, std::string* reason) {
+  if (sqlite3_exec(db, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr) == SQLITE_OK) {
+    return true;
+  }
+  *reason = sqlite3_errmsg(db);
+  return false;
+}
+
 sqlite3_stmt* Prepare(sqlite3* db, const char* text) {
   sqlite3_stmt* statement = nullptr;
   sqlite3_prepare_v3(db, text, -1, SQLITE_PREPARE_PERSISTENT, &statement, nullptr);
@@ -169,7 +180,9 @@ std::unique_ptr<ObjectDatabase> ObjectDatabase::Open(const std::string& path, st
   sqlite3* db = OpenConnection(path, SQLITE_OPEN_READWRITE, reason);
   if (!db) return nullptr;
   std::unique_ptr<ObjectDatabase> database(new ObjectDatabase(path, db));
-  if (!CheckSchema(db, reason) || !database->PrepareStatements(reason)) return nullptr;
+  if (!CheckSchema(db, reason) || !UseFullSync(db, reason) || !database->PrepareStatements(reason)) {
+    return nullptr;
+  }
   return database;
 }
 
@@ -189,7 +202,6 @@ bool ObjectDatabase::Create(const std::string& path, std::string* reason) {
 ObjectDatabase::ObjectDatabase(std::string path, sqlite3* db)
     : path_(std::move(path)), db_(db), statements_(new Statements) {
   sqlite3_busy_timeout(db_, kDefaultBusyTimeoutMs);
-  sqlite3_exec(db_, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
 }
 
 ObjectDatabase::~ObjectDatabase() { Close(); }
