@@ -45,7 +45,7 @@ class WriteRecoveredPropertiesTest : public testsupport::StorageTest {
 
   std::string Properties() { return samplehub::ReadHeadProperties(gitFolder_); }
 
-  testsupport::ScopedTimeZone zone_{"EST5EDT,M3.2.0,M11.1.0"};
+  testsupport::ScopedTimeZone zone_{testsupport::kEastern};
   samplehub::ScratchFolder scratch_;
   testsupport::RecordedDiagnostics diagnostics_;
   std::string gitFolder_;

@@ -4,39 +4,24 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <iostream>
-#include <sstream>
 #include <stdexcept>
 
 #include <gtest/gtest.h>
 
 #include "ScratchFolder.h"
-#include "records/RecordsTestSupport.h"
+#include "lifted/TestSupport.h"
 
 namespace velders {
 namespace {
 
 using mevcore::filesupport::Dir;
 using mevcore::utility::ImmutableString;
-using testing::ReadBytes;
-using testing::RecordedDiagnostics;
-using testing::ScopedTimeZone;
-using testing::Utc;
-using testing::WriteBytes;
-
-// Captures what is written to std::cerr while it lives.
-class CapturedErrorStream {
- public:
-  CapturedErrorStream() : previous_(std::cerr.rdbuf(text_.rdbuf())) {}
-  ~CapturedErrorStream() { std::cerr.rdbuf(previous_); }
-  CapturedErrorStream(const CapturedErrorStream&) = delete;
-  CapturedErrorStream& operator=(const CapturedErrorStream&) = delete;
-  std::string Text() const { return text_.str(); }
-
- private:
-  std::ostringstream text_;
-  std::streambuf* previous_;
-};
+using testsupport::CapturedStderr;
+using testsupport::ReadBytes;
+using testsupport::RecordedDiagnostics;
+using testsupport::ScopedTimeZone;
+using testsupport::Utc;
+using testsupport::WriteFile;
 
 class RecoveryInfo : public ::testing::Test {
  protected:
@@ -47,10 +32,10 @@ class RecoveryInfo : public ::testing::Test {
   Dir ProjectDir() const { return Dir::FromNativePath(scratch.Path()); }
   std::string FileBytes() const { return ReadBytes(scratch / "recovery_info.txt"); }
 
-  ScopedTimeZone zone{testing::kEastern};
+  ScopedTimeZone zone{testsupport::kEastern};
   samplehub::ScratchFolder scratch;
   RecordedDiagnostics diagnostics;
-  CapturedErrorStream console;
+  CapturedStderr console;
 };
 
 TEST_F(RecoveryInfo, WorkedExampleFileBytes) {
@@ -74,7 +59,7 @@ TEST_F(RecoveryInfo, EmptyAndNonAsciiNames) {
 }
 
 TEST_F(RecoveryInfo, ALongerExistingFileIsReplacedWhole) {
-  WriteBytes(scratch / "recovery_info.txt", std::string(4096, '#'));
+  WriteFile(scratch / "recovery_info.txt", std::string(4096, '#'));
   ASSERT_TRUE(Write("Alpha"));
   const std::string bytes = FileBytes();
   EXPECT_EQ(0u, bytes.find("Project: Alpha\r\n"));
@@ -92,7 +77,7 @@ TEST_F(RecoveryInfo, AFailedWritePrintsTheFolderAndGivesFalse) {
 }
 
 TEST_F(RecoveryInfo, TheFolderPathIsShownWithItsControlCharactersEscaped) {
-  WriteBytes(scratch / "blocker", "");
+  WriteFile(scratch / "blocker", "");
   const Dir project = Dir::FromNativePath(scratch / "blocker/pro\x1b[2Jject");
   EXPECT_FALSE(Write(ImmutableString::CreateStatic("Alpha"), project));
   EXPECT_EQ("    Unable to write files in " + scratch.Path() + "/blocker/pro\\x1b[2Jject\n",

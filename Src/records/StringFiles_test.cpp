@@ -13,7 +13,7 @@
 #include "ScratchFolder.h"
 #include "mevcore/filesupport/FaultInjectingDisk.h"
 #include "mevcore/filesupport/FaultPlan.h"
-#include "records/RecordsTestSupport.h"
+#include "lifted/TestSupport.h"
 
 namespace velders {
 namespace {
@@ -22,9 +22,9 @@ using mevcore::filesupport::File;
 using mevcore::utility::ToUTF8;
 using mevcore::utility::UTF16to8;
 using mevcore::utility::UTF8String;
-using testing::ReadBytes;
-using testing::RecordedDiagnostics;
-using testing::WriteBytes;
+using testsupport::ReadBytes;
+using testsupport::RecordedDiagnostics;
+using testsupport::WriteFile;
 using YondraLocalHub::ReadStringFile;
 using YondraLocalHub::WriteStringFile;
 
@@ -63,13 +63,13 @@ TEST_F(StringFiles, BytesTravelUnchangedBothWays) {
   const std::string bytes("\xef\xbb\xbfline one\r\nline\0two\r\n\xc3\xa9\xff", 25);
   ASSERT_TRUE(WriteStringFile(FileAt(scratch / "a.txt"), ToUTF8(bytes)));
   EXPECT_EQ(bytes, ReadBytes(scratch / "a.txt"));
-  WriteBytes(scratch / "b.txt", bytes);
+  WriteFile(scratch / "b.txt", bytes);
   EXPECT_EQ(bytes, ReadAsString(scratch / "b.txt"));
   EXPECT_TRUE(diagnostics.sink.logs.empty());
 }
 
 TEST_F(StringFiles, AShortTextReplacesALongerFileWhole) {
-  WriteBytes(scratch / "a.txt", std::string(5000, 'x'));
+  WriteFile(scratch / "a.txt", std::string(5000, 'x'));
   ASSERT_TRUE(WriteStringFile(FileAt(scratch / "a.txt"), ToUTF8("short")));
   EXPECT_EQ("short", ReadBytes(scratch / "a.txt"));
   ASSERT_TRUE(WriteStringFile(FileAt(scratch / "a.txt"), UTF8String()));
@@ -87,14 +87,14 @@ TEST_F(StringFiles, WritingMakesMissingFolders) {
 
 TEST_F(StringFiles, MissingAndEmptyFilesReadAsEmptyWithoutReport) {
   EXPECT_EQ("", ReadAsString(scratch / "missing"));
-  WriteBytes(scratch / "empty", "");
+  WriteFile(scratch / "empty", "");
   EXPECT_EQ("", ReadAsString(scratch / "empty"));
   EXPECT_TRUE(diagnostics.sink.logs.empty());
   EXPECT_TRUE(diagnostics.sink.asserts.empty());
 }
 
 TEST_F(StringFiles, AFolderThatCannotBeMadeGivesFalseWithoutReport) {
-  WriteBytes(scratch / "blocker", "a file, not a folder");
+  WriteFile(scratch / "blocker", "a file, not a folder");
   EXPECT_FALSE(WriteStringFile(FileAt(scratch / "blocker/sub/a.txt"), ToUTF8("x")));
   EXPECT_EQ("a file, not a folder", ReadBytes(scratch / "blocker"));
   EXPECT_TRUE(diagnostics.sink.logs.empty());
@@ -109,7 +109,7 @@ TEST_F(StringFiles, WritingOverAFolderIsReported) {
 
 TEST_F(StringFiles, AFileOf4GiBOrMoreIsRefusedNotCut) {
   const std::string path = scratch / "huge";
-  WriteBytes(path, "");
+  WriteFile(path, "");
   ASSERT_EQ(0, ::truncate(path.c_str(), (1LL << 32) + 3));  // sparse: takes no space
   EXPECT_EQ("", ReadAsString(path));
   ExpectOneFileReport(diagnostics, "Caught exception attempting to read from file", path);
@@ -131,7 +131,7 @@ class StringFileFaults : public StringFiles {
 
 TEST_F(StringFileFaults, AFailedReadGivesEmptyAndOneReport) {
   const std::string path = scratch / "a.txt";
-  WriteBytes(path, "content");
+  WriteFile(path, "content");
   const std::uint64_t calls = CountDiskCalls([&] { ReadAsString(path); });
   ASSERT_GT(calls, 0u);
   for (std::uint64_t n = 1; n <= calls; ++n) {
@@ -187,12 +187,12 @@ std::size_t EntryCount(const std::string& folder) {
 
 TEST_F(StringFileFaults, AFailedWriteLeavesTheOldTextWholeAndNoTemporaryFile) {
   const std::string path = scratch / "a.txt";
-  WriteBytes(path, "the old text");
+  WriteFile(path, "the old text");
   const std::uint64_t calls =
       CountDiskCalls([&] { WriteStringFile(FileAt(path), ToUTF8("the new text")); });
   for (std::uint64_t n = 1; n <= calls; ++n) {
     SCOPED_TRACE("failed disk call " + std::to_string(n));
-    WriteBytes(path, "the old text");
+    WriteFile(path, "the old text");
     mevcore::filesupport::FaultInjectingDisk faulty(real);
     faulty.FailCall(n, ENOSPC);
     {
@@ -210,12 +210,12 @@ TEST_F(StringFileFaults, AFailedWriteLeavesTheOldTextWholeAndNoTemporaryFile) {
 TEST_F(StringFileFaults, ACrashAtAnyCallLeavesTheOldOrTheNewText) {
   const std::string path = scratch / "version";
   const std::string oldText(3000, 'o');
-  WriteBytes(path, oldText);
+  WriteFile(path, oldText);
   const std::uint64_t calls =
       CountDiskCalls([&] { WriteStringFile(FileAt(path), ToUTF8("new")); });
   for (std::uint64_t n = 1; n <= calls + 1; ++n) {
     SCOPED_TRACE("crash at disk call " + std::to_string(n));
-    WriteBytes(path, oldText);
+    WriteFile(path, oldText);
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
@@ -239,7 +239,7 @@ TEST_F(StringFileFaults, ACrashAtAnyCallLeavesTheOldOrTheNewText) {
 
 TEST_F(StringFiles, ReplacingKeepsThePermissionsAndRefusesAReadOnlyFile) {
   const std::string path = scratch / "a.txt";
-  WriteBytes(path, "old");
+  WriteFile(path, "old");
   ASSERT_EQ(0, ::chmod(path.c_str(), 0600));
   ASSERT_TRUE(WriteStringFile(FileAt(path), ToUTF8("new")));
   struct stat info {};

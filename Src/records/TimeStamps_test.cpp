@@ -5,17 +5,17 @@
 
 #include <gtest/gtest.h>
 
-#include "records/RecordsTestSupport.h"
+#include "lifted/TestSupport.h"
 
 namespace velders {
 namespace {
 
 using boost::posix_time::ptime;
 using mevcore::utility::ImmutableString;
-using testing::AsString;
-using testing::kEastern;
-using testing::ScopedTimeZone;
-using testing::Utc;
+using testsupport::AsString;
+using testsupport::kEastern;
+using testsupport::ScopedTimeZone;
+using testsupport::Utc;
 
 // Alpha, recovered at 15:44:32 UTC on 20 November 2017, last modified at
 // 13:00:00 UTC the day before, five hours behind UTC.

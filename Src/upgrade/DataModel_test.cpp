@@ -8,7 +8,6 @@
 #include "ScratchFolder.h"
 #include "lifted/TestSupport.h"
 #include "mevcore/filesupport/FaultInjectingDisk.h"
-#include "upgrade/TestFiles.h"
 
 namespace velders {
 namespace {

@@ -12,7 +12,6 @@
 #include "mevcore/config/Exception.h"
 #include "mevcore/filesupport/FaultInjectingDisk.h"
 #include "upgrade/DataModel.h"
-#include "upgrade/TestFiles.h"
 
 namespace velders {
 namespace {

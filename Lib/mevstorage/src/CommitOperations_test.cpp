@@ -10,17 +10,8 @@ namespace mevstorage {
 namespace git {
 namespace {
 
-class CommitOperationsTest : public StorageTest {
+class CommitOperationsTest : public NewRepositoryTest {
  protected:
-  void SetUp() override {
-    StorageTest::SetUp();
-    repository_ = CreateRepository(GitFolder());
-  }
-  void TearDown() override {
-    repository_.reset();
-    StorageTest::TearDown();
-  }
-
   // Exports the repository and runs `git fsck --strict` on the copy; the copy
   // stays for questions to git.
   void ExpectFsckPasses() {
@@ -42,8 +33,6 @@ class CommitOperationsTest : public StorageTest {
     if (git_reference_name_to_id(&id, repository_->ptr, name.c_str()) != 0) return "<none>";
     return Hex(id);
   }
-
-  RepositoryHandle repository_;
 };
 
 TEST_F(CommitOperationsTest, CommitChainMadeByCommitTreeAtPassesStrictFsck) {

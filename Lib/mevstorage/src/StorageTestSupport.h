@@ -30,6 +30,21 @@ class StorageTest : public ::testing::Test {
   testing::TempFolder temp_;
 };
 
+// A StorageTest with a new, empty repository in its git folder.
+class NewRepositoryTest : public StorageTest {
+ protected:
+  void SetUp() override {
+    StorageTest::SetUp();
+    repository_ = CreateRepository(GitFolder());
+  }
+  void TearDown() override {
+    repository_.reset();
+    StorageTest::TearDown();
+  }
+
+  RepositoryHandle repository_;
+};
+
 inline mevcore::utility::ImmutableString Text(const std::string& text) {
   return mevcore::utility::ImmutableString::CreateDynamic(
       reinterpret_cast<const unsigned char*>(text.data()), text.size());

@@ -5,19 +5,7 @@ namespace mevstorage {
 namespace git {
 namespace {
 
-class TreeOperationsTest : public StorageTest {
- protected:
-  void SetUp() override {
-    StorageTest::SetUp();
-    repository_ = CreateRepository(GitFolder());
-  }
-  void TearDown() override {
-    repository_.reset();
-    StorageTest::TearDown();
-  }
-
-  RepositoryHandle repository_;
-};
+using TreeOperationsTest = NewRepositoryTest;
 
 TEST_F(TreeOperationsTest, BlobRowsAreTheObjectsGitWouldWrite) {
   const std::string content = "hello\n";
