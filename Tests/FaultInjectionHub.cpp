@@ -1,10 +1,8 @@
 #include "FaultInjectionHub.h"
 
-#include <stdlib.h>
 #include <unistd.h>
 
 #include <filesystem>
-#include <stdexcept>
 
 #include "SampleHub.h"
 
@@ -14,11 +12,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string MakeScratch() {
-  const std::string base = ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : fs::temp_directory_path();
-  std::string pattern = base + "/velders-faults-XXXXXX";
-  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed in " + base);
-  return pattern;
+std::string ScratchBase() {
+  return ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : fs::temp_directory_path().string();
 }
 
 samplehub::SampleProject Project(const std::string& folder, const std::string& name) {
@@ -58,8 +53,8 @@ bool EndsWithVd(const std::string& name) {
 
 }  // namespace
 
-PristineHub::PristineHub() : scratch_(MakeScratch()) {
-  const std::string pristine = scratch_ + "/pristine";
+PristineHub::PristineHub() : scratch_(ScratchBase()) {
+  const std::string pristine = Scratch() + "/pristine";
   fs::create_directories(pristine + "/Documents");
   for (const samplehub::SampleProject& project : Projects()) {
     const std::string folder =
@@ -74,14 +69,9 @@ PristineHub::PristineHub() : scratch_(MakeScratch()) {
   }
 }
 
-PristineHub::~PristineHub() {
-  std::error_code ignored;
-  fs::remove_all(scratch_, ignored);
-}
-
 void PristineHub::Restore() const {
   fs::remove_all(Home());
-  fs::copy(scratch_ + "/pristine", Home(), fs::copy_options::recursive);
+  fs::copy(Scratch() + "/pristine", Home(), fs::copy_options::recursive);
 }
 
 }  // namespace faults

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "TempFolder.h"
+
 namespace velders {
 namespace faults {
 
@@ -22,21 +24,20 @@ struct HubFolder {
 class PristineHub {
  public:
   PristineHub();
-  ~PristineHub();
   PristineHub(const PristineHub&) = delete;
   PristineHub& operator=(const PristineHub&) = delete;
 
   const std::vector<HubFolder>& Folders() const { return folders_; }
   // The scratch folder, and a home inside it with its hub.
-  const std::string& Scratch() const { return scratch_; }
-  std::string Home() const { return scratch_ + "/home"; }
+  const std::string& Scratch() const { return scratch_.Path(); }
+  std::string Home() const { return Scratch() + "/home"; }
   std::string Hub() const { return Home() + "/Documents/Velders Local Hub"; }
   std::string StateFolder() const { return Home() + "/state"; }
   // Puts the home back as it was before any run.
   void Restore() const;
 
  private:
-  std::string scratch_;
+  mevstorage::testing::TempFolder scratch_;
   std::vector<HubFolder> folders_;
 };
 

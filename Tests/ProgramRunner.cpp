@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -26,12 +27,6 @@ void WriteWholeFile(const std::string& path, const std::string& text) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out << text;
   if (!out) throw std::runtime_error("cannot write " + path);
-}
-
-std::string MakeTempFolder() {
-  char pattern[] = "/tmp/velders-program-XXXXXX";
-  if (mkdtemp(pattern) == nullptr) throw std::runtime_error("mkdtemp failed");
-  return pattern;
 }
 
 [[noreturn]] void ExecChild(const std::string& program, const std::vector<std::string>& env,
@@ -56,8 +51,8 @@ std::string MakeTempFolder() {
 
 RunResult RunProgram(const std::string& program, const std::map<std::string, std::string>& env,
                      const std::string& input) {
-  const std::string folder = MakeTempFolder();
-  const std::string in = folder + "/in", out = folder + "/out", err = folder + "/err";
+  const mevstorage::testing::TempFolder folder;
+  const std::string in = folder.Child("in"), out = folder.Child("out"), err = folder.Child("err");
   WriteWholeFile(in, input);
   std::vector<std::string> entries;
   for (const auto& [name, value] : env) entries.push_back(name + "=" + value);
@@ -72,21 +67,19 @@ RunResult RunProgram(const std::string& program, const std::map<std::string, std
   result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   result.standardOutput = ReadWholeFile(out);
   result.standardError = ReadWholeFile(err);
-  std::system(("rm -rf '" + folder + "'").c_str());
   return result;
 }
 
-ScratchHome::ScratchHome() : home_(MakeTempFolder()) {
-  std::system(("mkdir -p '" + home_ + "/Documents'").c_str());
-}
+ScratchHome::ScratchHome() { std::filesystem::create_directory(Home() + "/Documents"); }
 
+// Opens again any folder a test closed, so that the whole home can go.
 ScratchHome::~ScratchHome() {
-  std::system(("chmod -R u+rwx '" + home_ + "' 2>/dev/null; rm -rf '" + home_ + "'").c_str());
+  std::system(("chmod -R u+rwx '" + Home() + "' 2>/dev/null").c_str());
 }
 
 std::map<std::string, std::string> ScratchHome::Environment(const std::string& tz) const {
   std::map<std::string, std::string> env = {
-      {"HOME", home_}, {"XDG_STATE_HOME", StateFolder()}, {"TZ", tz}, {"PATH", "/usr/bin:/bin"}};
+      {"HOME", Home()}, {"XDG_STATE_HOME", StateFolder()}, {"TZ", tz}, {"PATH", "/usr/bin:/bin"}};
   for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"})
     if (const char* value = getenv(name)) env[name] = value;
   return env;

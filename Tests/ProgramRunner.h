@@ -3,6 +3,8 @@
 #include <map>
 #include <string>
 
+#include "TempFolder.h"
+
 namespace velders {
 namespace testing {
 
@@ -26,16 +28,16 @@ class ScratchHome {
   ScratchHome(const ScratchHome&) = delete;
   ScratchHome& operator=(const ScratchHome&) = delete;
 
-  const std::string& Home() const { return home_; }
-  std::string Hub() const { return home_ + "/Documents/Velders Local Hub"; }
-  std::string StateFolder() const { return home_ + "/state"; }
+  const std::string& Home() const { return home_.Path(); }
+  std::string Hub() const { return Home() + "/Documents/Velders Local Hub"; }
+  std::string StateFolder() const { return Home() + "/state"; }
   // The environment of a run: HOME, XDG_STATE_HOME, TZ, PATH.
   std::map<std::string, std::string> Environment(const std::string& tz = "UTC0") const;
   // Runs the recovery program with the answers on standard input.
   RunResult Recover(const std::string& answers, const std::string& tz = "UTC0") const;
 
  private:
-  std::string home_;
+  mevstorage::testing::TempFolder home_;
 };
 
 }  // namespace testing

@@ -11,9 +11,19 @@
 namespace mevstorage {
 namespace testing {
 
-TempFolder::TempFolder() {
-  const char* base = std::getenv("TMPDIR");
-  std::string pattern = std::string(base && *base ? base : "/tmp") + "/mevstorage-XXXXXX";
+namespace {
+
+std::string TemporaryRoot() {
+  const char* root = std::getenv("TMPDIR");
+  return root && *root ? root : "/tmp";
+}
+
+}  // namespace
+
+TempFolder::TempFolder() : TempFolder(TemporaryRoot()) {}
+
+TempFolder::TempFolder(const std::string& base) {
+  const std::string pattern = base + "/mevstorage-XXXXXX";
   std::vector<char> buffer(pattern.begin(), pattern.end());
   buffer.push_back('\0');
   if (!mkdtemp(buffer.data())) {

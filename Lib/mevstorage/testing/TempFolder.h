@@ -12,6 +12,8 @@ namespace testing {
 class TempFolder {
  public:
   TempFolder();
+  // The same, under `base` instead.
+  explicit TempFolder(const std::string& base);
   ~TempFolder();
   TempFolder(const TempFolder&) = delete;
   TempFolder& operator=(const TempFolder&) = delete;
