@@ -1,4 +1,5 @@
 #include "HostileSession.h"
+#include "ProgramRunner.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -24,18 +25,6 @@ std::size_t Occurrences(const std::string& text, const std::string& part) {
   return count;
 }
 
-[[noreturn]] void ExecWithPipes(const std::string& program, const std::vector<std::string>& env,
-                                int input, int errors) {
-  const int output = open("/dev/null", O_WRONLY);
-  if (output < 0 || dup2(input, 0) < 0 || dup2(output, 1) < 0 || dup2(errors, 2) < 0) _exit(127);
-  std::vector<char*> envp;
-  for (const std::string& entry : env) envp.push_back(const_cast<char*>(entry.c_str()));
-  envp.push_back(nullptr);
-  char* argv[] = {const_cast<char*>(program.c_str()), nullptr};
-  execve(program.c_str(), argv, envp.data());
-  _exit(127);
-}
-
 }  // namespace
 
 ProgramSession::ProgramSession(const std::string& program,
@@ -44,11 +33,10 @@ ProgramSession::ProgramSession(const std::string& program,
   if (pipe2(in, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) {
     throw std::runtime_error("pipe failed");
   }
-  std::vector<std::string> entries;
-  for (const auto& [name, value] : env) entries.push_back(name + "=" + value);
+  const std::vector<std::string> entries = EnvironmentEntries(env);
   child_ = fork();
   if (child_ < 0) throw std::runtime_error("fork failed");
-  if (child_ == 0) ExecWithPipes(program, entries, in[0], err[1]);
+  if (child_ == 0) ExecProgram(program, entries, in[0], open("/dev/null", O_WRONLY), err[1]);
   close(in[0]);
   close(err[1]);
   input_ = in[1];

@@ -29,16 +29,20 @@ void WriteWholeFile(const std::string& path, const std::string& text) {
   if (!out) throw std::runtime_error("cannot write " + path);
 }
 
-[[noreturn]] void ExecChild(const std::string& program, const std::vector<std::string>& env,
-                            const std::string& in, const std::string& out,
-                            const std::string& err) {
-  int inFd = open(in.c_str(), O_RDONLY);
-  int outFd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  int errFd = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  if (inFd < 0 || outFd < 0 || errFd < 0) _exit(127);
-  dup2(inFd, 0);
-  dup2(outFd, 1);
-  dup2(errFd, 2);
+}  // namespace
+
+std::vector<std::string> EnvironmentEntries(const std::map<std::string, std::string>& env) {
+  std::vector<std::string> entries;
+  for (const auto& [name, value] : env) entries.push_back(name + "=" + value);
+  return entries;
+}
+
+void ExecProgram(const std::string& program, const std::vector<std::string>& env, int input,
+                 int output, int errors) {
+  if (input < 0 || output < 0 || errors < 0 || dup2(input, 0) < 0 || dup2(output, 1) < 0 ||
+      dup2(errors, 2) < 0) {
+    _exit(127);
+  }
   std::vector<char*> envp;
   for (const std::string& entry : env) envp.push_back(const_cast<char*>(entry.c_str()));
   envp.push_back(nullptr);
@@ -47,19 +51,20 @@ void WriteWholeFile(const std::string& path, const std::string& text) {
   _exit(127);
 }
 
-}  // namespace
-
 RunResult RunProgram(const std::string& program, const std::map<std::string, std::string>& env,
                      const std::string& input) {
   const mevstorage::testing::TempFolder folder;
   const std::string in = folder.Child("in"), out = folder.Child("out"), err = folder.Child("err");
   WriteWholeFile(in, input);
-  std::vector<std::string> entries;
-  for (const auto& [name, value] : env) entries.push_back(name + "=" + value);
+  const std::vector<std::string> entries = EnvironmentEntries(env);
 
   pid_t child = fork();
   if (child < 0) throw std::runtime_error("fork failed");
-  if (child == 0) ExecChild(program, entries, in, out, err);
+  if (child == 0) {
+    ExecProgram(program, entries, open(in.c_str(), O_RDONLY),
+                open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600),
+                open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600));
+  }
   int status = 0;
   waitpid(child, &status, 0);
 

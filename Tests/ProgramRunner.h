@@ -2,6 +2,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 #include "TempFolder.h"
 
@@ -16,6 +17,15 @@ struct RunResult {
 
 // Runs a program with the given environment only (nothing inherited), the
 // text as its standard input (closed at its end), and captures both outputs.
+// "NAME=value" entries of an environment, for ExecProgram.
+std::vector<std::string> EnvironmentEntries(const std::map<std::string, std::string>& env);
+
+// In a forked child: makes the three descriptors standard input, output and
+// error and runs the program with only the given environment. Exits with 127
+// when that fails (a negative descriptor included); never returns.
+[[noreturn]] void ExecProgram(const std::string& program, const std::vector<std::string>& env,
+                              int input, int output, int errors);
+
 RunResult RunProgram(const std::string& program, const std::map<std::string, std::string>& env,
                      const std::string& input);
 
