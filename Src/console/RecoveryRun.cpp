@@ -17,6 +17,7 @@
 #include "mevcore/utility/Text.h"
 #include "mevstorage/git/Storage.h"
 #include "records/ConsoleText.h"
+#include "records/Version.h"
 
 namespace velders {
 namespace {
@@ -26,7 +27,7 @@ using mevcore::utility::AsciiToUTF16;
 
 void WriteBanner() {
   std::cerr << std::endl;
-  std::cerr << "Velders Recovery 1.0.1" << std::endl;
+  std::cerr << "Velders Recovery " << kVersionText << std::endl;
   std::cerr << std::endl;
   std::cerr << "This application will run a job to recover existing local Velders" << std::endl;
   std::cerr << "    that can be found in the current operating system user's home folder." << std::endl;
@@ -135,7 +136,7 @@ std::uint64_t RunDialogue() {
 int RunRecovery() {
   NoLocalizer localizer;
   mevcore::config::SetApplicationName(AsciiToUTF16("Velders Recovery"));
-  mevcore::config::SetClientVersion(AsciiToUTF16("1.0.1"));
+  mevcore::config::SetClientVersion(AsciiToUTF16(kVersionText));
   mevcore::config::Localizer::Set(&localizer, Dir());
   mevcore::threads::RegisterCurrentThreadAsMainThread();
   mevstorage::git::Startup();

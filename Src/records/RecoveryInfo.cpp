@@ -7,6 +7,7 @@
 #include "records/Constants.h"
 #include "records/ConsoleText.h"
 #include "records/TimeStamps.h"
+#include "records/Version.h"
 
 namespace velders {
 
@@ -23,7 +24,7 @@ UTF8String RecoveryInfoText(const ImmutableString& name, const boost::posix_time
   text << "Project: " << name << mevcore::endl
        << "New project name: " << recoveredName << mevcore::endl
        << note << mevcore::endl
-       << "Velders Recovery: 1.0.1";
+       << "Velders Recovery: " << kVersionText;
   return text.str();
 }
 
