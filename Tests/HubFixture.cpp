@@ -42,6 +42,16 @@ RunResult HubTest::RecoverAll(bool upgrade, const std::string& tz) const {
   return home_.Recover(upgrade ? "n\ny\ny\n\n" : "n\ny\nn\n\n", tz);
 }
 
+std::map<std::string, std::string> HubTest::FilesBesidesObjects(const std::string& name) const {
+  auto files = samplehub::HashTree(Folder(name));
+  files.erase("git/odb.sqlite3");
+  return files;
+}
+
+std::string HubTest::LeftAsItWas(const std::string& name, const std::string& reason) const {
+  return "    Unable to recover " + Folder(name) + " : " + reason + "; it is left as it was\n";
+}
+
 samplehub::SampleProject Project(const std::string& folder, const std::string& name) {
   samplehub::SampleProject project;
   project.folderName = folder;

@@ -25,6 +25,12 @@ class HubTest : public ::testing::Test {
   bool Exists(const std::string& name) const;
   std::string ReadFile(const std::string& path) const;
 
+  // The folder's files by path, less the object database, which a recovery
+  // taken back may leave holding objects that nothing references.
+  std::map<std::string, std::string> FilesBesidesObjects(const std::string& name) const;
+  // "    Unable to recover <folder> : <reason>; it is left as it was\n".
+  std::string LeftAsItWas(const std::string& name, const std::string& reason) const;
+
   // The recover-all run, upgrade as asked.
   RunResult RecoverAll(bool upgrade, const std::string& tz = "UTC0") const;
 

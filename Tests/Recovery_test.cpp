@@ -8,6 +8,8 @@
 #include "GitExport.h"
 #include "HashTree.h"
 #include "HeadReaders.h"
+#include "HostileSupport.h"
+#include "mevstorage/git/Storage.h"
 #include "HubFixture.h"
 #include "Transcript.h"
 
@@ -147,14 +149,14 @@ TEST_F(Recovery, WorkedExampleInFiveHoursBehind) {
 TEST_F(Recovery, FailedInformationFileStopsTheWalk) {
   for (const char* name : {"A", "B", "C"}) Make(Project(std::string(name) + ".vd2", name));
   ASSERT_EQ(0, ::mkdir((Folder("B.vd2") + "/recovery_info.txt").c_str(), 0755));
-  auto b = HashTree(Folder("B.vd2")), c = HashTree(Folder("C.vd2"));
+  auto b = FilesBesidesObjects("B.vd2"), c = HashTree(Folder("C.vd2"));
 
   RunResult run = RecoverAll(false);
 
   EXPECT_EQ(Dialogue() + WalkStart() + "Recovering: A\nRecovering: B\n" +
                 "    Unable to write files in " + Folder("B.vd2") + "\n" + Summary(1),
             run.standardError);
-  EXPECT_EQ(b, HashTree(Folder("B.vd2")));
+  EXPECT_EQ(b, FilesBesidesObjects("B.vd2"));
   EXPECT_EQ(c, HashTree(Folder("C.vd2")));
   EXPECT_NE(std::string::npos, ReadFile("../../state/Velders Recovery/log.jsonl")
                                    .find("Caught exception attempting to create and write"));
@@ -168,6 +170,7 @@ TEST_F(Recovery, UpgradeKeepsTheOldVersionAndFailedUpgradeStops) {
   broken.version = "old text";
   Make(broken);
   ASSERT_EQ(0, ::mkdir((Folder("P.vd2") + "/pre_recovery_version").c_str(), 0755));
+  const auto p = FilesBesidesObjects("P.vd2");
 
   RunResult run = RecoverAll(true);
 
@@ -178,8 +181,8 @@ TEST_F(Recovery, UpgradeKeepsTheOldVersionAndFailedUpgradeStops) {
   EXPECT_EQ(Dialogue() + WalkStart() + "Recovering: Old\nRecovering: P\n" +
                 "    Unable to upgrade data model in " + Folder("P.vd2") + "\n" + Summary(1),
             run.standardError);
-  EXPECT_EQ("old text", ReadFile("P.vd2/version"));
-  EXPECT_TRUE(Exists("P.vd2/sync.sqlite3"));
+  // The recovery information file it had written is taken back.
+  EXPECT_EQ(p, FilesBesidesObjects("P.vd2"));
 }
 
 TEST_F(Recovery, ControlCharactersInANameAreEscapedOnTheConsoleOnly) {
@@ -190,6 +193,8 @@ TEST_F(Recovery, ControlCharactersInANameAreEscapedOnTheConsoleOnly) {
   EXPECT_EQ(0u, ReadFile("Esc.vd2/recovery_info.txt").find("Project: Bad\x1b[2JName\x07\r\n"));
 }
 
+// A name a set-aside or the promotion needs is already taken: found before
+// anything is changed, said, and the project is left as it was.
 TEST_F(Recovery, RenamesNeverReplaceAnExistingEntry) {
   samplehub::SampleProject marked = Project("M.vd2", "M");
   marked.deletedMarker = true;
@@ -199,31 +204,71 @@ TEST_F(Recovery, RenamesNeverReplaceAnExistingEntry) {
   samplehub::SampleProject taken = Project("V.vd2", "Taken");
   taken.syncDatabase = false;
   Make(taken);
-  auto takenBefore = HashTree(Folder("V.vd2"));
+  const auto m = HashTree(Folder("M.vd2")), v = HashTree(Folder("V.vd")),
+             takenBefore = HashTree(Folder("V.vd2"));
 
   RunResult run = RecoverAll(false);
 
-  const std::string& err = run.standardError;
-  EXPECT_NE(std::string::npos, err.find("Recovering: M\n" + ExceptionLineStart(Folder("M.vd2"))));
-  EXPECT_NE(std::string::npos, err.find("Recovering: V\n" + ExceptionLineStart(Folder("V.vd"))));
-  EXPECT_NE(std::string::npos, err.find(Summary(0)));
-  EXPECT_EQ("an older marker", ReadFile("M.vd2/pre_recovery_deleted"));
-  EXPECT_TRUE(Exists("M.vd2/deleted"));
+  EXPECT_EQ(Dialogue() + WalkStart() + "Recovering: M\n" +
+                LeftAsItWas("M.vd2", Folder("M.vd2") + "/pre_recovery_deleted is already there") +
+                "Recovering: V\n" + LeftAsItWas("V.vd", Folder("V.vd2") + " is already there") +
+                Summary(0),
+            run.standardError);
+  EXPECT_EQ(m, HashTree(Folder("M.vd2")));
+  EXPECT_EQ(v, HashTree(Folder("V.vd")));
   EXPECT_EQ(takenBefore, HashTree(Folder("V.vd2")));
-  EXPECT_TRUE(Exists("V.vd/pre_recovery_sync.sqlite3"));
 }
 
-TEST_F(Recovery, FailedCommitLeavesTheOldPropertiesCurrent) {
+// A branch lock someone else holds: the branch could not move, so nothing
+// is changed.
+TEST_F(Recovery, ABlockedBranchLeavesTheProjectAsItWas) {
   Make(Project("C.vd2", "C"));
-  const std::string head = HeadId("C.vd2");
-  ASSERT_EQ(0, ::mkdir((Folder("C.vd2") + "/git/refs/heads/production.lock").c_str(), 0755));
+  const std::string lock = Folder("C.vd2") + "/git/refs/heads/production.lock";
+  ASSERT_EQ(0, ::mkdir(lock.c_str(), 0755));
+  const auto before = HashTree(Folder("C.vd2"));
 
   RunResult run = RecoverAll(false);
 
-  EXPECT_EQ(Dialogue() + WalkStart() + "Recovering: C\n" + Summary(0), run.standardError);
-  EXPECT_EQ(head, samplehub::ReadBranchTarget(Folder("C.vd2") + "/git", "production"));
-  EXPECT_TRUE(Exists("C.vd2/recovery_info.txt"));
-  EXPECT_TRUE(Exists("C.vd2/pre_recovery_sync.sqlite3"));
+  EXPECT_EQ(Dialogue() + WalkStart() + "Recovering: C\n" +
+                LeftAsItWas("C.vd2", lock + " is there: another program is moving the branch, "
+                                            "or one stopped part way") +
+                Summary(0),
+            run.standardError);
+  auto after = HashTree(Folder("C.vd2"));
+  EXPECT_EQ(before, after);
+}
+
+// HEAD names another branch: the recovery commit follows HEAD's commit as
+// written, and the tip "production" had is kept under a reference of its
+// own, so no commit is left unnamed.
+std::string FirstParentOfHead(const std::string& git) {
+  const auto repository = mevstorage::git::SQLite3OdbBackend::OpenRepository(
+      mevcore::filesupport::Dir::FromNativePath(git));
+  git_oid head;
+  git_commit* commit = nullptr;
+  char text[GIT_OID_HEXSZ + 1] = "";
+  if (git_reference_name_to_id(&head, repository->ptr, "HEAD") == 0 &&
+      git_commit_lookup(&commit, repository->ptr, &head) == 0 &&
+      git_commit_parentcount(commit) > 0) {
+    git_oid_tostr(text, sizeof text, git_commit_parent_id(commit, 0));
+  }
+  git_commit_free(commit);
+  return text;
+}
+
+TEST_F(Recovery, TheOldTipOfTheBranchStaysNamedWhateverHeadNames) {
+  Make(Project("H.vd2", "H"));
+  const std::string git = Folder("H.vd2") + "/git";
+  const std::string tip = HeadId("H.vd2");
+  const std::string parent = FirstParentOfHead(git);
+  WriteBytes(git + "/refs/heads/draft", parent + "\n");
+  WriteBytes(git + "/HEAD", "ref: refs/heads/draft\n");
+
+  RunResult run = RecoverAll(false);
+
+  EXPECT_EQ(Dialogue() + WalkStart() + "Recovering: H (draft 1)\n" + Summary(1), run.standardError);
+  EXPECT_EQ(tip + "\n", ReadFile("H.vd2/git/refs/pre_recovery/production"));
+  EXPECT_EQ(parent + "\n", ReadFile("H.vd2/git/refs/heads/draft"));
 }
 
 }  // namespace

@@ -3,17 +3,18 @@
 #include <istream>
 #include <string>
 
+#include "project/Outcome.h"
+
 namespace velders {
 
-enum Answer : int { kQuit = -1, kNo = 0, kYes = 1 };
-
-// Reads one line from standard input and classifies it: a line holding q or Q
-// is quit, else one holding y or Y is yes, anything else (the end of input
-// too) is no.
-int ReadAnswer();
-int ReadAnswer(std::istream& in);
+// Reads one line and classifies it: a line holding q or Q is quit, else one
+// holding y or Y is yes, anything else (the end of input too) is no. The
+// line is classified as it streams in, so memory stays the same whatever
+// its length.
+Answer ReadAnswer(std::istream& in);
+Answer ReadAnswer();  // from standard input
 
 // The classification alone.
-int ClassifyAnswer(const std::string& line);
+Answer ClassifyAnswer(const std::string& line);
 
 }  // namespace velders

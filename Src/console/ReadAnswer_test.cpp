@@ -7,6 +7,8 @@
 namespace velders {
 namespace {
 
+constexpr Answer kYes = Answer::kYes, kNo = Answer::kNo, kQuit = Answer::kQuit;
+
 TEST(ClassifyAnswer, LettersAnywhereDecide) {
   for (const char* yes : {"Yes", "yes", "y", "Y", "YES", "okay", "maybe", "no way", "  yes  "})
     EXPECT_EQ(kYes, ClassifyAnswer(yes)) << yes;

@@ -1,40 +1,39 @@
 #include "console/RecoverProject.h"
 
 #include <exception>
-#include <iostream>
 #include <stdexcept>
 #include <string>
 
 #include <boost/date_time/posix_time/posix_time_types.hpp>
 
+#include "console/ProjectLines.h"
 #include "console/ReadAnswer.h"
 #include "lifted/ReadSessionProperties.h"
 #include "lifted/SessionProperties.h"
-#include "lifted/WriteSessionProperties.h"
 #include "mevcore/filesupport/File.h"
 #include "mevstorage/git/Storage.h"
+#include "project/Recovery.h"
 #include "records/ConsoleText.h"
 #include "records/Constants.h"
-#include "records/RecoveryInfo.h"
 #include "records/TimeStamps.h"
-#include "upgrade/DataModel.h"
-#include "upgrade/PromoteProjectFolder.h"
 
 namespace velders {
 namespace {
 
 using mevcore::filesupport::Dir;
 using mevcore::filesupport::File;
+using Result = project::RecoveryReport::Result;
 
 // Shows the project and asks whether to recover it.
-int AskAboutProject(const std::string& name, const boost::posix_time::ptime& localModified) {
-  std::cerr << std::endl;
-  std::cerr << "Would you like to recover " << std::endl;
-  std::cerr << "    '" << ConsoleSafe(name) << "'" << std::endl;
-  std::cerr << "    (modified " << ConsoleForm(localModified)
-            << ") as a new, recovered Velder?" << std::endl;
-  std::cerr << "Recover? (Yes/No/Quit): ";
-  return ReadAnswer();
+Answer AskAboutProject(const std::string& name, const boost::posix_time::ptime& localModified,
+                       Console& console) {
+  console.out << std::endl;
+  console.out << "Would you like to recover " << std::endl;
+  console.out << "    '" << ConsoleSafe(name) << "'" << std::endl;
+  console.out << "    (modified " << ConsoleForm(localModified)
+              << ") as a new, recovered Velder?" << std::endl;
+  console.out << "Recover? (Yes/No/Quit): ";
+  return ReadAnswer(console.in);
 }
 
 // The folder may have changed while the question was open: it is recovered
@@ -48,55 +47,44 @@ void CheckStillRecoverable(const File& sync, const File& asideSync) {
   }
 }
 
-void SetAside(const Dir& project, const mevcore::utility::UTF16String& name,
-              const mevcore::utility::UTF16String& asideName) {
-  File file(project, name);
-  if (file.Exists()) file.Rename(asideName);
-}
-
-int RecoverOpenedProject(bool ask, bool upgrade, const Dir& project,
-                         mevstorage::git::RepositoryHandle repository) {
+Outcome RecoverOpenedProject(bool ask, bool upgrade, const Dir& project,
+                             mevstorage::git::RepositoryHandle repository, Console& console) {
   File sync(project, kSyncFileName);
   File asideSync(project, kPreRecoverySyncFileName);
-  if (!sync.Exists() || asideSync.Exists()) return 0;
+  if (!sync.Exists() || asideSync.Exists()) return Outcome::kNotRecovered;
 
-  boost::posix_time::ptime lastModified(boost::posix_time::not_a_date_time);
-  SessionProperties properties;
-  if (!ReadSessionProperties(repository, lastModified, properties)) return 0;
-
-  const std::string name(properties.name.c_str());
-  const boost::posix_time::ptime localModified = ToLocalTime(lastModified);
+  project::RecoveryRequest request;
+  request.lastModified = boost::posix_time::ptime(boost::posix_time::not_a_date_time);
+  if (!ReadSessionProperties(repository, request.lastModified, request.properties)) {
+    return Outcome::kNotRecovered;
+  }
+  const std::string name(request.properties.name.c_str());
+  const boost::posix_time::ptime localModified = ToLocalTime(request.lastModified);
   if (ask) {
-    int answer = AskAboutProject(name, localModified);
-    if (answer != kYes) return answer;
+    const Answer answer = AskAboutProject(name, localModified, console);
+    if (answer != Answer::kYes) return static_cast<Outcome>(answer);
     CheckStillRecoverable(sync, asideSync);
   }
-  std::cerr << "Recovering: " << ConsoleSafe(name) << std::endl;
+  console.out << "Recovering: " << ConsoleSafe(name) << std::endl;
 
-  const boost::posix_time::ptime recoveryTime = RecoveryTimeNow();
-  if (!WriteRecoveryInfo(project, properties.name, recoveryTime, lastModified)) return -1;
-  if (upgrade && !UpgradeDataModel(project)) return -1;
-  sync.Rename(kPreRecoverySyncFileName);
-  SetAside(project, kDeletedFileName, kPreRecoveryDeletedFileName);
-
-  if (!WriteRecoveredProperties(repository, properties, recoveryTime, lastModified)) return 0;
-  repository.reset();
-  PromoteProjectFolder(project);
-  return 1;
+  request.project = project;
+  request.repository = std::move(repository);
+  request.recoveryTime = RecoveryTimeNow();
+  request.upgrade = upgrade;
+  return SayRecovery(project, project::RecoverFolder(std::move(request)), console);
 }
 
 }  // namespace
 
-int RecoverProject(bool ask, bool upgrade, const Dir& project) {
+Outcome RecoverProject(bool ask, bool upgrade, const Dir& project, Console& console) {
   try {
     Dir gitFolder(project, mevcore::utility::AsciiToUTF16("git"));
     return RecoverOpenedProject(ask, upgrade, project,
-                                mevstorage::git::SQLite3OdbBackend::OpenRepository(gitFolder));
+                                mevstorage::git::SQLite3OdbBackend::OpenRepository(gitFolder),
+                                console);
   } catch (const std::exception& e) {
-    std::cerr << "Caught an exception while working on "
-              << ConsoleSafe(project.FullPathMultiByte()) << " : " << ConsoleSafe(e.what())
-              << std::endl;
-    return 0;
+    SayException(project, e.what(), console);
+    return Outcome::kNotRecovered;
   }
 }
 

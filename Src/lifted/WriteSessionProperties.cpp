@@ -65,35 +65,47 @@ git::TreeHandle WriteTree(const git::RepositoryHandle& repository,
 
 }  // namespace
 
-bool WriteSessionProperties(const git::RepositoryHandle& repository,
-                            const SessionProperties& properties, const UTF8String& message) {
-  if (!repository || !repository->ptr) return false;
+git::CommitHandle CommitSessionProperties(const git::RepositoryHandle& repository,
+                                          const SessionProperties& properties,
+                                          const UTF8String& message) {
+  if (!repository || !repository->ptr) return git::CommitHandle();
   const git::TreeHandle headTree = HeadTree(repository);
   if (!headTree || !headTree->ptr) {
     ReportCommitFailed(repository);
-    return false;
+    return git::CommitHandle();
   }
   const boost::shared_ptr<git::TreeBuilderNode> node =
       git::ConstructRootTreeBuilderNode(repository, headTree);
   if (!node || !node->builder || !node->builder->ptr) {
     ReportStepFailed(repository, "copy the head tree");
-    return false;
+    return git::CommitHandle();
   }
   if (!git::TreeBuilderInsertPayload(repository, node->builder, kPropertiesBlobName,
                                      PropertiesPayload(properties))) {
     ReportStepFailed(repository, "store the properties");
-    return false;
+    return git::CommitHandle();
   }
   const git::TreeHandle tree = WriteTree(repository, node);
-  if (!tree) return false;
+  if (!tree) return git::CommitHandle();
   const git::CommitHandle commit =
       git::WriteCommit(repository, tree, reinterpret_cast<const char*>(message.c_str()));
   if (!commit || !commit->ptr) {
     ReportCommitFailed(repository);
-    return false;
+    return git::CommitHandle();
   }
+  return commit;
+}
+
+void ReportBranchNotMoved(const git::RepositoryHandle& repository) {
+  ReportStepFailed(repository, "move the branch");
+}
+
+bool WriteSessionProperties(const git::RepositoryHandle& repository,
+                            const SessionProperties& properties, const UTF8String& message) {
+  const git::CommitHandle commit = CommitSessionProperties(repository, properties, message);
+  if (!commit) return false;
   if (!git::SetBranchToCommit(repository, kProductionBranch, commit)) {
-    ReportStepFailed(repository, "move the branch");
+    ReportBranchNotMoved(repository);
     return false;
   }
   return true;

@@ -16,6 +16,25 @@ bool WriteSessionProperties(const mevstorage::git::RepositoryHandle& repository,
                             const SessionProperties& properties,
                             const mevcore::utility::UTF8String& message);
 
+// All of WriteSessionProperties but the branch move: the new commit, its
+// objects written but not yet durable (SetBranchToCommit or FlushWrites
+// make them so); empty on failure, reported as WriteSessionProperties
+// reports it.
+mevstorage::git::CommitHandle CommitSessionProperties(
+    const mevstorage::git::RepositoryHandle& repository, const SessionProperties& properties,
+    const mevcore::utility::UTF8String& message);
+
+// Reports, as WriteSessionProperties does, a branch that did not move.
+void ReportBranchNotMoved(const mevstorage::git::RepositoryHandle& repository);
+
+// The recovery commit's message: "Velders Recovery " and the recovery note.
+mevcore::utility::UTF8String RecoveryCommitMessage(const mevcore::utility::UTF8String& note);
+
+// The commit WriteRecoveredProperties makes, without moving the branch.
+mevstorage::git::CommitHandle CommitRecoveredProperties(
+    const mevstorage::git::RepositoryHandle& repository, const SessionProperties& properties,
+    const boost::posix_time::ptime& recovery, const boost::posix_time::ptime& lastModified);
+
 // Commits the recovered version of `properties`: the recovered name, the
 // description extended by the recovery note, the commit message
 // "Velders Recovery " + note. `properties` itself is not changed. A time

@@ -1,11 +1,8 @@
 #include "records/RecoveryInfo.h"
 
-#include <iostream>
-
 #include "Model/Utils.h"
 #include "mevcore/utility/UTF8StringStream.h"
 #include "records/Constants.h"
-#include "records/ConsoleText.h"
 #include "records/TimeStamps.h"
 #include "records/Version.h"
 
@@ -13,8 +10,6 @@ namespace velders {
 
 using mevcore::utility::ImmutableString;
 using mevcore::utility::UTF8String;
-
-namespace {
 
 UTF8String RecoveryInfoText(const ImmutableString& name, const boost::posix_time::ptime& recovery,
                             const boost::posix_time::ptime& lastModified) {
@@ -28,16 +23,12 @@ UTF8String RecoveryInfoText(const ImmutableString& name, const boost::posix_time
   return text.str();
 }
 
-}  // namespace
-
 bool WriteRecoveryInfo(const mevcore::filesupport::Dir& project, const ImmutableString& name,
                        const boost::posix_time::ptime& recovery,
                        const boost::posix_time::ptime& lastModified) {
   const UTF8String content = RecoveryInfoText(name, recovery, lastModified);
   const mevcore::filesupport::File file(project, kRecoveryInfoFileName);
-  if (YondraLocalHub::WriteStringFile(file, content)) return true;
-  std::cerr << "    Unable to write files in " << ConsoleSafe(project.FullPathMultiByte()) << std::endl;
-  return false;
+  return YondraLocalHub::WriteStringFile(file, content);
 }
 
 }  // namespace velders

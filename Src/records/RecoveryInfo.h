@@ -4,14 +4,20 @@
 
 #include "mevcore/filesupport/Dir.h"
 #include "mevcore/utility/ImmutableString.h"
+#include "mevcore/utility/Text.h"
 
 namespace velders {
 
 // Writes "recovery_info.txt" into the project folder: the current name, the
 // recovered name, the recovery note and the program's name and version, CR LF
-// between the lines and none after the last. On a failed write prints
-// "    Unable to write files in <folder>" to std::cerr and returns false. A time
+// between the lines and none after the last. False when the write failed
+// (reported to the diagnostics; the console line is the caller's). A time
 // that cannot be converted throws before anything is written.
+// The file's content, as WriteRecoveryInfo writes it.
+mevcore::utility::UTF8String RecoveryInfoText(const mevcore::utility::ImmutableString& name,
+                                              const boost::posix_time::ptime& recovery,
+                                              const boost::posix_time::ptime& lastModified);
+
 bool WriteRecoveryInfo(const mevcore::filesupport::Dir& project,
                        const mevcore::utility::ImmutableString& name,
                        const boost::posix_time::ptime& recovery,

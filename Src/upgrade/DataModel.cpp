@@ -1,7 +1,5 @@
 #include "upgrade/DataModel.h"
 
-#include <iostream>
-
 #include <boost/make_shared.hpp>
 
 #include "Model/Utils.h"
@@ -9,7 +7,6 @@
 #include "mevcore/filesupport/File.h"
 #include "mevcore/serialization/JSON.h"
 #include "records/Constants.h"
-#include "records/ConsoleText.h"
 
 namespace velders {
 namespace {
@@ -49,10 +46,16 @@ bool SaveAndRewrite(const File& version, const File& saved, const ImmutableStrin
          YondraLocalHub::WriteStringFile(version, DataModelJson());
 }
 
-bool ReportUpgradeFailed(const Dir& projectFolder) {
-  std::cerr << "    Unable to upgrade data model in "
-            << ConsoleSafe(projectFolder.FullPathMultiByte()) << std::endl;
-  return false;
+// A saved copy that holds something other than what the upgrade would save
+// is the only copy of an older content: it is never written over.
+bool SavedCopyDiffers(const File& saved, const ImmutableString& old) {
+  try {
+    if (!saved.Exists()) return false;
+  } catch (const mevcore::config::mev_exception&) {
+    return true;
+  }
+  const ImmutableString kept = YondraLocalHub::ReadStringFile(saved);
+  return kept.str() != old.str() || ReadFailed(kept, saved);
 }
 
 }  // namespace
@@ -75,15 +78,15 @@ bool UpgradeDataModel(const Dir& projectFolder) {
   const File version(projectFolder, kVersionFileName);
   const File saved(projectFolder, kPreRecoveryVersionFileName);
   const ImmutableString old = YondraLocalHub::ReadStringFile(version);
-  if (ReadFailed(old, version)) return ReportUpgradeFailed(projectFolder);
+  if (ReadFailed(old, version)) return false;
   if (old.str() == DataModelJson()) {
     // Already upgraded once its old content is saved.
     const Saved copy = SavedCopy(saved);
-    if (copy == Saved::kUnknown) return ReportUpgradeFailed(projectFolder);
+    if (copy == Saved::kUnknown) return false;
     if (copy == Saved::kYes) return true;
   }
-  if (SaveAndRewrite(version, saved, old)) return true;
-  return ReportUpgradeFailed(projectFolder);
+  if (SavedCopyDiffers(saved, old)) return false;
+  return SaveAndRewrite(version, saved, old);
 }
 
 }  // namespace velders

@@ -23,10 +23,12 @@ mevcore::utility::UTF8String DataModelJson();
 // "version" with DataModelJson(); a missing or empty "version" is saved as an
 // empty copy. A project already upgraded this way (its "version" holds
 // DataModelJson() and "pre_recovery_version" exists) is left as it is, so the
-// saved copy keeps the content from before the upgrade. False, after one
-// console line naming the folder, when "version" holds bytes that cannot be
-// read (nothing is written then) or a write failed; a failed save leaves
-// "version" untouched.
+// saved copy keeps the content from before the upgrade. An existing
+// "pre_recovery_version" that holds anything but the content it would be
+// given is never written over. False when "version" holds bytes that cannot
+// be read or the saved copy would be written over (nothing is written then),
+// or when a write failed (a failed save leaves "version" untouched); the
+// console line is the caller's.
 bool UpgradeDataModel(const mevcore::filesupport::Dir& projectFolder);
 
 }  // namespace velders

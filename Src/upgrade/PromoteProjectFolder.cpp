@@ -8,11 +8,12 @@ namespace velders {
 
 using mevcore::utility::AsciiToUTF16;
 
-void PromoteProjectFolder(mevcore::filesupport::Dir projectFolder) {
+bool PromoteProjectFolder(mevcore::filesupport::Dir projectFolder) {
   const mevcore::filesupport::File name(projectFolder.GetName());
-  if (name.GetExtension(true) != AsciiToUTF16(".vd")) return;
-  UpgradeDataModel(projectFolder);
+  if (name.GetExtension(true) != AsciiToUTF16(".vd")) return true;
+  const bool upgraded = UpgradeDataModel(projectFolder);
   projectFolder.Rename(name.GetTitle() + AsciiToUTF16(".vd2"));
+  return upgraded;
 }
 
 }  // namespace velders

@@ -28,6 +28,12 @@ int FailedSystem(const std::string& path, const std::string& step, int error) {
 
 std::string ParentOf(const std::string& path) { return path.substr(0, path.rfind('/')); }
 
+bool ValidReferenceName(const std::string& name) {
+  int valid = 0;
+  return git_reference_name_is_valid(&valid, name.c_str()) == 0 && valid &&
+         name.size() == std::strlen(name.c_str());
+}
+
 bool WriteAll(int fd, const std::string& text) {
   std::size_t written = 0;
   while (written < text.size()) {
@@ -92,13 +98,30 @@ int ReplaceBranchFile(const std::string& path, const git_oid& target) {
 
 int WriteBranchFile(git_repository* repository, const std::string& branch, const git_oid& target) {
   const std::string name = "refs/heads/" + branch;
-  int valid = 0;
-  if (git_reference_name_is_valid(&valid, name.c_str()) != 0 || !valid ||
-      name.size() != std::strlen(name.c_str())) {
+  if (!ValidReferenceName(name)) {
     git_error_set_str(GIT_ERROR_REFERENCE, ("\"" + branch + "\" is not a valid branch name").c_str());
     return GIT_ERROR;
   }
   return ReplaceBranchFile(std::string(git_repository_path(repository)) + name, target);
+}
+
+int WriteReferenceFile(git_repository* repository, const std::string& name, const git_oid& target) {
+  if (!ValidReferenceName(name) || name.rfind("refs/", 0) != 0) {
+    git_error_set_str(GIT_ERROR_REFERENCE, ("\"" + name + "\" is not a valid reference name").c_str());
+    return GIT_ERROR;
+  }
+  return ReplaceBranchFile(std::string(git_repository_path(repository)) + name, target);
+}
+
+int RemoveReferenceFile(git_repository* repository, const std::string& name) {
+  if (!ValidReferenceName(name) || name.rfind("refs/", 0) != 0) {
+    git_error_set_str(GIT_ERROR_REFERENCE, ("\"" + name + "\" is not a valid reference name").c_str());
+    return GIT_ERROR;
+  }
+  const std::string path = std::string(git_repository_path(repository)) + name;
+  if (Disk().Remove(path) != 0 && errno != ENOENT) return FailedSystem(path, "remove " + path, errno);
+  if (Disk().SyncDir(ParentOf(path)) != 0) return FailedSystem(path, "sync " + ParentOf(path), errno);
+  return 0;
 }
 
 }  // namespace git

@@ -17,5 +17,13 @@ namespace git {
 // with libgit2's last error saying why.
 int WriteBranchFile(git_repository* repository, const std::string& branch, const git_oid& target);
 
+// The same for any reference under refs/, named in full ("refs/...").
+int WriteReferenceFile(git_repository* repository, const std::string& name, const git_oid& target);
+
+// Removes the loose file of the reference `name` ("refs/..."), if there is
+// one, and syncs its folder. 0 on success, else GIT_ERROR with libgit2's
+// last error saying why.
+int RemoveReferenceFile(git_repository* repository, const std::string& name);
+
 }  // namespace git
 }  // namespace mevstorage

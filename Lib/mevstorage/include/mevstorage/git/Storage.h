@@ -3,6 +3,8 @@
 #include <boost/shared_ptr.hpp>
 #include <git2.h>
 
+#include <string>
+
 #include "mevcore/filesupport/Dir.h"
 #include "mevcore/utility/ImmutableString.h"
 #include "mevcore/utility/RecycledMemory.h"
@@ -67,6 +69,18 @@ CommitHandle WriteCommit(const RepositoryHandle& repository, const TreeHandle& t
 bool SetBranchToCommit(const RepositoryHandle& repository,
                        const mevcore::utility::ImmutableString& branch,
                        const CommitHandle& commit);
+
+// Points the reference `name` (in full: "refs/...") at `target` the way
+// SetBranchToCommit moves a branch: pending writes made durable first, then
+// "<name>.lock" made exclusively, synced and renamed over the reference.
+// True once the reference names the target; else libgit2's last error says
+// why, and the reference is where it was.
+bool SetReference(const RepositoryHandle& repository, const std::string& name,
+                  const git_oid& target);
+// Removes the loose file of the reference `name` ("refs/..."), durably. True
+// once there is no such file; a reference kept only in "packed-refs" is not
+// touched.
+bool RemoveReference(const RepositoryHandle& repository, const std::string& name);
 
 // Commits every object written so far to the database, durably. Writes are
 // otherwise gathered until the branch moves or the repository is released.

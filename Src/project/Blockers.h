@@ -1,0 +1,27 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "mevcore/filesupport/Dir.h"
+
+namespace velders {
+namespace project {
+
+// What a recovery of the folder will touch, as far as its blockers go.
+struct RecoveryPlan {
+  bool promote = false;         // the folder ends in ".vd"
+  bool keepProduction = false;  // the branch's old tip needs a reference of its own
+};
+
+// The first of the common things that would stop a recovery of the folder
+// part way, found before anything is changed: parts of the folder that are
+// symbolic links or not of their kind, a branch lock file, a name that a
+// set-aside or the promotion would need that is already taken, a folder or
+// file the process may not write. None when nothing is found; the reason,
+// naming the file or folder, otherwise.
+std::optional<std::string> FindBlocker(const mevcore::filesupport::Dir& project,
+                                       const RecoveryPlan& plan);
+
+}  // namespace project
+}  // namespace velders

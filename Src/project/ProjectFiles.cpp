@@ -1,0 +1,84 @@
+#include "project/ProjectFiles.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <stdexcept>
+
+#include "Model/Utils.h"
+#include "mevcore/config/Exception.h"
+#include "mevcore/filesupport/ByteStreams.h"
+#include "mevcore/filesupport/DiskInterface.h"
+#include "mevcore/utility/Text.h"
+
+namespace velders {
+namespace project {
+
+using mevcore::config::ThrowSystemError;
+using mevcore::filesupport::Dir;
+using mevcore::filesupport::Disk;
+using mevcore::filesupport::File;
+using mevcore::utility::AsciiToUTF16;
+
+Dir GitFolder(const Dir& project) { return Dir(project, AsciiToUTF16("git")); }
+
+File ProjectFile(const Dir& project, const char* name) {
+  return File(project, AsciiToUTF16(name));
+}
+
+bool IsThere(const File& file) { return file.Exists(); }
+
+std::optional<std::string> ReadIfThere(const File& file) {
+  if (!file.Exists()) return std::nullopt;
+  return ReadFileBytes(file);
+}
+
+std::optional<std::string> ReadIfRegular(const File& file) {
+  struct stat info;
+  if (Disk().Lstat(file.NativePath(), &info) != 0) {
+    if (errno == ENOENT) return std::nullopt;
+    ThrowSystemError("Unable to examine", file.NativePath(), errno);
+  }
+  if (!S_ISREG(info.st_mode)) return std::nullopt;
+  return ReadFileBytes(file);
+}
+
+std::string ReadFileBytes(const File& file) {
+  mevcore::filesupport::IPlatformByteStream stream(file, mevcore::filesupport::kStreamFromStart);
+  const std::uint64_t length = stream.Length();
+  if (length > UINT32_MAX) {
+    throw mevcore::config::mev_exception("Unable to read " + file.FullPathMultiByte() +
+                                         ": 4 GiB or more at once is not supported");
+  }
+  std::string bytes(length, '\0');
+  if (!bytes.empty()) stream.ReadBlock(&bytes[0], static_cast<std::uint32_t>(length));
+  stream.Close();
+  return bytes;
+}
+
+void WriteFileBytes(const File& file, const std::string& bytes) {
+  const mevcore::utility::UTF8String content(bytes.begin(), bytes.end());
+  if (!YondraLocalHub::WriteStringFile(file, content)) {
+    throw std::runtime_error("Unable to write " + file.FullPathMultiByte() +
+                             " (the log says why)");
+  }
+}
+
+void RemoveIfThere(const File& file) {
+  if (Disk().Remove(file.NativePath()) != 0) {
+    if (errno == ENOENT) return;
+    ThrowSystemError("Unable to remove", file.NativePath(), errno);
+  }
+  const std::string folder = file.GetDir().NativePath();
+  if (Disk().SyncDir(folder) != 0) ThrowSystemError("Unable to sync", folder, errno);
+}
+
+bool RenameIfThere(const File& file, const char* to) {
+  File renamed = file;
+  if (!file.Exists() || File(file.GetDir(), AsciiToUTF16(to)).Exists()) return false;
+  renamed.Rename(AsciiToUTF16(to));
+  return true;
+}
+
+}  // namespace project
+}  // namespace velders

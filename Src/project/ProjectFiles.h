@@ -1,0 +1,39 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "mevcore/filesupport/Dir.h"
+#include "mevcore/filesupport/File.h"
+
+namespace velders {
+namespace project {
+
+// The file operations of a project's steps. Each one either does what it
+// says or throws a std::exception whose message names the file and the
+// reason; none of them writes to the console.
+
+mevcore::filesupport::Dir GitFolder(const mevcore::filesupport::Dir& project);
+mevcore::filesupport::File ProjectFile(const mevcore::filesupport::Dir& project,
+                                       const char* name);
+
+// Whether an entry of that name is there, whatever its kind.
+bool IsThere(const mevcore::filesupport::File& file);
+// The whole content; none when the file is missing.
+std::optional<std::string> ReadIfThere(const mevcore::filesupport::File& file);
+// The whole content; none when the file is missing or is not a regular
+// file (a folder, say).
+std::optional<std::string> ReadIfRegular(const mevcore::filesupport::File& file);
+// The whole content; a missing file is an error.
+std::string ReadFileBytes(const mevcore::filesupport::File& file);
+// Replaces the file whole: the old content or the new stays after a crash,
+// never a part.
+void WriteFileBytes(const mevcore::filesupport::File& file, const std::string& bytes);
+// Removes the file when it is there, and makes that durable.
+void RemoveIfThere(const mevcore::filesupport::File& file);
+// Renames the file within its folder when it is there and `to` is not;
+// never replaces. True when it renamed.
+bool RenameIfThere(const mevcore::filesupport::File& file, const char* to);
+
+}  // namespace project
+}  // namespace velders

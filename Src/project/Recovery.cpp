@@ -1,0 +1,117 @@
+#include "project/Recovery.h"
+
+#include <git2.h>
+
+#include "lifted/WriteSessionProperties.h"
+#include "project/BranchState.h"
+#include "project/Blockers.h"
+#include "project/FolderNames.h"
+#include "project/ProjectFiles.h"
+#include "project/StepRunner.h"
+#include "records/RecoveryInfo.h"
+#include "records/TimeStamps.h"
+
+namespace velders {
+namespace project {
+namespace {
+
+namespace git = mevstorage::git;
+using Result = RecoveryReport::Result;
+
+std::string LastGitError() {
+  const git_error* error = git_error_last();
+  return error && error->message ? error->message : "unknown reason";
+}
+
+std::string Hex(const git_oid* id) {
+  char text[GIT_OID_HEXSZ + 1];
+  git_oid_tostr(text, sizeof text, id);
+  return text;
+}
+
+RecoveryPlan PlanOf(const RecoveryRequest& request, const std::string& head,
+                    const std::string& production) {
+  RecoveryPlan plan;
+  plan.promote = IsOlderName(request.project.GetName());
+  plan.keepProduction = !production.empty() &&
+                        (head.empty() || !Reaches(request.repository, head, production));
+  return plan;
+}
+
+RecoveryReport LeftAsItWas(const std::string& reason) {
+  RecoveryReport report;
+  report.result = Result::kLeftAsItWas;
+  report.reason = reason;
+  report.changedNothing = true;
+  return report;
+}
+
+// The recovery commit, its objects durable and referenced by nothing yet;
+// empty with libgit2's reason in `why` when it cannot be stored.
+std::string StoreRecoveryCommit(const RecoveryRequest& request, std::string* why) {
+  const git::CommitHandle commit = CommitRecoveredProperties(
+      request.repository, request.properties, request.recoveryTime, request.lastModified);
+  if (!commit || !git::FlushWrites(request.repository)) {
+    *why = "Unable to store the recovery commit: " + LastGitError();
+    return std::string();
+  }
+  return Hex(git_commit_id(commit->ptr));
+}
+
+Journal JournalOf(const RecoveryRequest& request, const RecoveryPlan& plan,
+                  const std::string& commit, const std::string& head,
+                  const std::string& production) {
+  const mevcore::filesupport::Dir& folder = request.project;
+  const auto info = RecoveryInfoText(request.properties.name, request.recoveryTime,
+                                     request.lastModified);
+  Journal journal;
+  journal.commit = commit;
+  journal.head = head;
+  if (!production.empty()) journal.production = production;
+  journal.keepProduction = plan.keepProduction;
+  journal.recoveryInfo.assign(info.begin(), info.end());
+  journal.priorRecoveryInfo = ReadIfRegular(ProjectFile(folder, "recovery_info.txt"));
+  journal.upgrade = request.upgrade;
+  journal.priorVersion = ReadIfThere(ProjectFile(folder, "version"));
+  journal.savedVersionExisted = IsThere(ProjectFile(folder, "pre_recovery_version"));
+  journal.deleted = IsThere(ProjectFile(folder, "deleted"));
+  journal.promote = plan.promote;
+  journal.recoveryTime = IsoExtended(request.recoveryTime);
+  return journal;
+}
+
+RecoveryReport ReportOf(const StepsReport& steps, const StepContext& context) {
+  RecoveryReport report;
+  report.promotionUpgradeFailed = context.promotionUpgradeFailed;
+  if (steps.complete) {
+    report.result = Result::kRecovered;
+    CloseJournal(context);
+    return report;
+  }
+  report.result = steps.putBack ? Result::kLeftAsItWas : Result::kLeftPartWay;
+  report.failureKind = steps.failureKind;
+  report.reason = steps.failure;
+  report.putBackFailure = steps.putBackFailure;
+  return report;
+}
+
+}  // namespace
+
+RecoveryReport RecoverFolder(RecoveryRequest request) {
+  const std::string head = HeadCommit(request.repository);
+  const std::string production = ProductionTip(request.repository);
+  const RecoveryPlan plan = PlanOf(request, head, production);
+  if (auto blocker = FindBlocker(request.project, plan)) return LeftAsItWas(*blocker);
+  std::string why;
+  const std::string commit = StoreRecoveryCommit(request, &why);
+  if (commit.empty()) return LeftAsItWas(why);
+
+  StepContext context;
+  context.project = request.project;
+  context.journal = JournalOf(request, plan, commit, head, production);
+  context.repository = std::move(request.repository);
+  return ReportOf(ApplySteps(context), context);
+}
+
+}  // namespace project
+}  // namespace velders

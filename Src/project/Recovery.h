@@ -1,0 +1,47 @@
+#pragma once
+
+#include <string>
+
+#include <boost/date_time/posix_time/ptime.hpp>
+
+#include "lifted/SessionProperties.h"
+#include "mevcore/filesupport/Dir.h"
+#include "mevstorage/git/Storage.h"
+#include "project/Steps.h"
+
+namespace velders {
+namespace project {
+
+// One project the user agreed to recover, as the procedure has read it.
+struct RecoveryRequest {
+  mevcore::filesupport::Dir project;
+  mevstorage::git::RepositoryHandle repository;
+  SessionProperties properties;
+  boost::posix_time::ptime lastModified;
+  boost::posix_time::ptime recoveryTime;
+  bool upgrade = false;
+};
+
+// What became of it: recovered completely, or left as it was (with the
+// reason), or, when taking back a failed step failed too, left part way with
+// its journal in progress, for the next run to finish or put back.
+struct RecoveryReport {
+  enum class Result { kRecovered, kLeftAsItWas, kLeftPartWay };
+  Result result = Result::kLeftAsItWas;
+  FailureKind failureKind = FailureKind::kOther;
+  std::string reason;          // why it is not recovered
+  bool changedNothing = false;  // found before the first change
+  std::string putBackFailure;  // with kLeftPartWay: why it could not be put back
+  bool promotionUpgradeFailed = false;
+};
+
+// Recovers the project all or nothing: the recovery commit's objects are
+// written first, then the journal, then the steps in order with the branch
+// move as the commit point; on a failure every step taken is taken back.
+// Throws only for what fails before anything is written (a time that cannot
+// be converted, a repository that cannot be read). The request's repository
+// handle is taken over, so that it is released before the folder is renamed.
+RecoveryReport RecoverFolder(RecoveryRequest request);
+
+}  // namespace project
+}  // namespace velders

@@ -1,0 +1,92 @@
+#include "project/Resume.h"
+
+#include "mevcore/filesupport/DiskInterface.h"
+#include "project/BranchState.h"
+#include "project/ProjectFiles.h"
+#include "project/StepRunner.h"
+#include "upgrade/DataModel.h"
+
+namespace velders {
+namespace project {
+namespace {
+
+using mevcore::filesupport::Dir;
+using Result = ResumeReport::Result;
+
+ResumeReport Failed(const Dir& project, const std::string& reason) {
+  ResumeReport report;
+  report.result = Result::kFailed;
+  report.reason = reason;
+  report.project = project;
+  return report;
+}
+
+// A recovery that had moved the branch is finished; any other is taken back.
+ResumeReport ResumeJournal(const Dir& project) {
+  StepContext context;
+  context.project = project;
+  context.journal = ReadJournal(InProgressFile(project));
+  const bool forward = context.journal.direction == Journal::Direction::kRecover &&
+                       ProductionTip(Repository(context)) == context.journal.commit;
+  ResumeReport report;
+  if (forward) {
+    const StepsReport steps = FinishSteps(context);
+    if (!steps.complete) return Failed(context.project, steps.failure);
+    if (!CloseJournal(context)) {
+      return Failed(context.project, "Unable to close " +
+                                         InProgressFile(context.project).FullPathMultiByte());
+    }
+    report.result = Result::kFinished;
+  } else {
+    const std::string failure = TakeBackSteps(context);
+    if (!failure.empty()) return Failed(context.project, failure);
+    report.result = Result::kPutBack;
+  }
+  report.promotionUpgradeFailed = context.promotionUpgradeFailed;
+  report.project = context.project;
+  return report;
+}
+
+bool SetAsideWithoutJournal(const Dir& project) {
+  return IsThere(ProjectFile(project, "pre_recovery_sync.sqlite3")) &&
+         !IsThere(ProjectFile(project, "sync.sqlite3")) && !IsThere(RecordFile(project)) &&
+         IsThere(ProjectFile(project, "git"));
+}
+
+bool LeftByEarlierProgram(const Dir& project) {
+  if (!SetAsideWithoutJournal(project)) return false;
+  const auto repository =
+      mevstorage::git::SQLite3OdbBackend::OpenRepository(GitFolder(project));
+  return !HistoryHasRecoveryCommit(repository);
+}
+
+// "sync.sqlite3" comes back last: until it does, the folder still reads as
+// set aside, so a run stopped here is found and put back again.
+void PutBackEarlierProgram(const Dir& project) {
+  const auto saved = ReadIfThere(ProjectFile(project, "pre_recovery_version"));
+  const auto version = ReadIfThere(ProjectFile(project, "version"));
+  const auto current = DataModelJson();
+  if (saved && version && *version == std::string(current.begin(), current.end())) {
+    WriteFileBytes(ProjectFile(project, "version"), *saved);
+    RemoveIfThere(ProjectFile(project, "pre_recovery_version"));
+  }
+  RemoveIfThere(ProjectFile(project, "recovery_info.txt"));
+  RenameIfThere(ProjectFile(project, "pre_recovery_deleted"), "deleted");
+  RenameIfThere(ProjectFile(project, "pre_recovery_sync.sqlite3"), "sync.sqlite3");
+}
+
+}  // namespace
+
+ResumeReport ResumeFolder(const Dir& project) {
+  try {
+    if (IsThere(InProgressFile(project))) return ResumeJournal(project);
+    if (!LeftByEarlierProgram(project)) return ResumeReport{Result::kNothingToDo, "", false, project};
+    PutBackEarlierProgram(project);
+    return ResumeReport{Result::kPutBack, "", false, project};
+  } catch (const std::exception& error) {
+    return Failed(project, error.what());
+  }
+}
+
+}  // namespace project
+}  // namespace velders

@@ -1,0 +1,86 @@
+#include "project/StepRunner.h"
+
+#include "mevcore/filesupport/DiskInterface.h"
+
+namespace velders {
+namespace project {
+namespace {
+
+// Takes back steps[0..last], last first.
+std::string TakeBackThrough(StepContext& context, std::size_t last) {
+  const std::vector<Step>& steps = RecoverySteps();
+  for (std::size_t i = last + 1; i-- > 0;) {
+    if (!steps[i].planned(context.journal)) continue;
+    try {
+      steps[i].undo(context);
+    } catch (const std::exception& error) {
+      return std::string("Unable to ") + steps[i].name + " back: " + error.what();
+    }
+  }
+  return std::string();
+}
+
+void Failed(StepsReport* report, const StepFailure& failure) {
+  report->failureKind = failure.kind();
+  report->failure = failure.what();
+}
+
+void Failed(StepsReport* report, const std::exception& failure) {
+  report->failureKind = FailureKind::kException;
+  report->failure = failure.what();
+}
+
+}  // namespace
+
+StepsReport ApplySteps(StepContext& context) {
+  const std::vector<Step>& steps = RecoverySteps();
+  StepsReport report;
+  for (std::size_t i = 0; i < steps.size(); ++i) {
+    if (!steps[i].planned(context.journal)) continue;
+    try {
+      steps[i].apply(context);
+    } catch (const StepFailure& failure) {
+      Failed(&report, failure);
+    } catch (const std::exception& failure) {
+      Failed(&report, failure);
+    }
+    if (report.failure.empty()) continue;
+    report.putBackFailure = TakeBackThrough(context, i);
+    report.putBack = report.putBackFailure.empty();
+    return report;
+  }
+  report.complete = true;
+  return report;
+}
+
+StepsReport FinishSteps(StepContext& context) {
+  StepsReport report;
+  for (const Step& step : RecoverySteps()) {
+    if (!step.planned(context.journal)) continue;
+    try {
+      if (!step.done(context)) step.apply(context);
+    } catch (const StepFailure& failure) {
+      Failed(&report, failure);
+      return report;
+    } catch (const std::exception& failure) {
+      Failed(&report, failure);
+      return report;
+    }
+  }
+  report.complete = true;
+  return report;
+}
+
+std::string TakeBackSteps(StepContext& context) {
+  return TakeBackThrough(context, RecoverySteps().size() - 1);
+}
+
+bool CloseJournal(const StepContext& context) {
+  // No folder sync: should the rename be lost, the next run finds every step
+  // done and closes the journal again.
+  return mevcore::filesupport::Disk().Rename(InProgressFile(context.project).NativePath(),
+                                            RecordFile(context.project).NativePath()) == 0;
+}
+
+}  // namespace project
+}  // namespace velders

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <string>
+
+#include "project/Steps.h"
+
+namespace velders {
+namespace project {
+
+// How far a run of the steps got.
+struct StepsReport {
+  bool complete = false;  // every planned step is done
+  // When not complete: the first failure, and whether everything the run had
+  // done was then taken back (the folder is as it was before it).
+  FailureKind failureKind = FailureKind::kException;
+  std::string failure;
+  bool putBack = false;
+  std::string putBackFailure;  // why it could not all be taken back
+};
+
+// Applies the planned steps in order. On a failure, takes back the failed
+// step and every one before it, in reverse order.
+StepsReport ApplySteps(StepContext& context);
+
+// For a run that stopped after the commit point: applies each planned step
+// that is not done yet. Nothing is taken back on a failure.
+StepsReport FinishSteps(StepContext& context);
+
+// Takes back every planned step, in reverse order; empty when all are, else
+// the reason why not.
+std::string TakeBackSteps(StepContext& context);
+
+// Once every step is done, the journal becomes the record of the recovery.
+// A failure here leaves the journal in progress with every step done; the
+// next run finds that and closes it, so it is not a failure of the recovery.
+bool CloseJournal(const StepContext& context);
+
+}  // namespace project
+}  // namespace velders

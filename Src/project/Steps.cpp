@@ -1,0 +1,210 @@
+#include "project/Steps.h"
+
+#include <git2.h>
+
+#include <boost/make_shared.hpp>
+
+#include "mevcore/filesupport/File.h"
+#include "mevcore/utility/Text.h"
+#include "project/BranchState.h"
+#include "project/FolderNames.h"
+#include "project/ProjectFiles.h"
+#include "records/Constants.h"
+#include "upgrade/DataModel.h"
+#include "upgrade/PromoteProjectFolder.h"
+
+namespace velders {
+namespace project {
+namespace {
+
+using mevcore::filesupport::Dir;
+using mevcore::filesupport::File;
+namespace git = mevstorage::git;
+
+std::string AsBytes(const mevcore::utility::UTF8String& text) {
+  return std::string(text.begin(), text.end());
+}
+
+// A regular file that holds exactly `bytes`.
+bool Holds(const File& file, const std::string& bytes) {
+  const std::optional<std::string> now = ReadIfRegular(file);
+  return now && *now == bytes;
+}
+
+bool Always(const Journal&) { return true; }
+
+// The journal.
+
+void WriteTheJournal(StepContext& c) { WriteJournal(InProgressFile(c.project), c.journal); }
+void RemoveTheJournal(StepContext& c) { RemoveIfThere(InProgressFile(c.project)); }
+bool JournalThere(StepContext& c) { return IsThere(InProgressFile(c.project)); }
+
+// The old tip of the branch, kept when the recovery commit does not descend
+// from it.
+
+bool KeepsProduction(const Journal& j) { return j.keepProduction; }
+// The branch steps had no console line of their own: their failures are
+// said by their reasons.
+template <typename Action>
+void SaidByReason(const Action& action) {
+  try {
+    action();
+  } catch (const StepFailure&) {
+    throw;
+  } catch (const std::exception& error) {
+    throw StepFailure(FailureKind::kOther, error.what());
+  }
+}
+
+void KeepProduction(StepContext& c) {
+  SaidByReason([&] {
+    SetReferenceOrThrow(Repository(c), kKeptProductionReference, *c.journal.production);
+  });
+}
+void DropKeptProduction(StepContext& c) {
+  ClearOwnLock(c.project, kKeptProductionReference, *c.journal.production);
+  if (ReferenceFileHolds(c.project, kKeptProductionReference, *c.journal.production)) {
+    RemoveReferenceOrThrow(Repository(c), kKeptProductionReference);
+  }
+}
+bool ProductionKept(StepContext& c) {
+  return ReferenceFileHolds(c.project, kKeptProductionReference, *c.journal.production);
+}
+
+// "recovery_info.txt".
+
+File RecoveryInfoFile(const Dir& project) { return ProjectFile(project, "recovery_info.txt"); }
+bool RecoveryInfoWritten(StepContext& c) {
+  return Holds(RecoveryInfoFile(c.project), c.journal.recoveryInfo);
+}
+void WriteRecoveryInfo(StepContext& c) {
+  try {
+    WriteFileBytes(RecoveryInfoFile(c.project), c.journal.recoveryInfo);
+  } catch (const std::exception& error) {
+    throw StepFailure(FailureKind::kWriteFiles, error.what());
+  }
+}
+// A file that was not there before goes only if it holds what the step
+// wrote: whatever else is there now was not made by the recovery.
+void RestoreRecoveryInfo(StepContext& c) {
+  const File file = RecoveryInfoFile(c.project);
+  if (!c.journal.priorRecoveryInfo) {
+    if (RecoveryInfoWritten(c)) RemoveIfThere(file);
+    return;
+  }
+  if (!Holds(file, *c.journal.priorRecoveryInfo)) WriteFileBytes(file, *c.journal.priorRecoveryInfo);
+}
+
+// "version" and its saved copy: the upgrade and the promotion's upgrade are
+// both taken back by putting the old content back.
+
+bool Upgrades(const Journal& j) { return j.upgrade; }
+void Upgrade(StepContext& c) {
+  if (!UpgradeDataModel(c.project)) {
+    throw StepFailure(FailureKind::kUpgrade, "Unable to upgrade the data model");
+  }
+}
+void RestoreVersion(StepContext& c) {
+  const File version = ProjectFile(c.project, "version");
+  if (!c.journal.priorVersion) {
+    RemoveIfThere(version);
+  } else if (!Holds(version, *c.journal.priorVersion)) {
+    WriteFileBytes(version, *c.journal.priorVersion);
+  }
+  if (!c.journal.savedVersionExisted) RemoveIfThere(ProjectFile(c.project, "pre_recovery_version"));
+}
+bool Upgraded(StepContext& c) {
+  return Holds(ProjectFile(c.project, "version"), AsBytes(DataModelJson()));
+}
+
+// The set-aside renames.
+
+void SetAsideSync(StepContext& c) {
+  File sync = ProjectFile(c.project, "sync.sqlite3");
+  sync.Rename(kPreRecoverySyncFileName);
+}
+void PutBackSync(StepContext& c) {
+  RenameIfThere(ProjectFile(c.project, "pre_recovery_sync.sqlite3"), "sync.sqlite3");
+}
+bool SyncSetAside(StepContext& c) {
+  return !IsThere(ProjectFile(c.project, "sync.sqlite3")) &&
+         IsThere(ProjectFile(c.project, "pre_recovery_sync.sqlite3"));
+}
+
+bool SetsAsideDeleted(const Journal& j) { return j.deleted; }
+void SetAsideDeleted(StepContext& c) {
+  File deleted = ProjectFile(c.project, "deleted");
+  deleted.Rename(kPreRecoveryDeletedFileName);
+}
+void PutBackDeleted(StepContext& c) {
+  RenameIfThere(ProjectFile(c.project, "pre_recovery_deleted"), "deleted");
+}
+bool DeletedSetAside(StepContext& c) {
+  return !IsThere(ProjectFile(c.project, "deleted")) &&
+         IsThere(ProjectFile(c.project, "pre_recovery_deleted"));
+}
+
+// The branch move: the commit point.
+
+void MoveBranch(StepContext& c) {
+  SaidByReason([&] { MoveProductionOrThrow(Repository(c), c.journal.commit); });
+}
+void MoveBranchBack(StepContext& c) {
+  const std::string branch = std::string("refs/heads/") + kProductionBranch.c_str();
+  ClearOwnLock(c.project, branch, c.journal.commit);
+  if (ProductionTip(Repository(c)) != c.journal.commit) return;
+  if (c.journal.production) {
+    SetReferenceOrThrow(Repository(c), branch, *c.journal.production);
+  } else {
+    RemoveReferenceOrThrow(Repository(c), branch);
+  }
+}
+bool BranchMoved(StepContext& c) { return ProductionTip(Repository(c)) == c.journal.commit; }
+
+// The promotion of a ".vd" folder.
+
+bool Promotes(const Journal& j) { return j.promote; }
+bool Promoted(StepContext& c) { return IsPromotedName(c.project.GetName()); }
+void Promote(StepContext& c) {
+  c.repository.reset();
+  const Dir promoted(c.project.Parent(), PromotedName(c.project.GetName()));
+  if (!PromoteProjectFolder(c.project)) c.promotionUpgradeFailed = true;
+  c.project = promoted;
+}
+void Demote(StepContext& c) {
+  if (Promoted(c)) {
+    c.repository.reset();
+    c.project.Rename(DemotedName(c.project.GetName()));
+  }
+  RestoreVersion(c);
+}
+
+}  // namespace
+
+const std::vector<Step>& RecoverySteps() {
+  static const std::vector<Step> steps = {
+      {"write the recovery journal", Always, WriteTheJournal, RemoveTheJournal, JournalThere},
+      {"keep the old tip of the branch", KeepsProduction, KeepProduction, DropKeptProduction,
+       ProductionKept},
+      {"write recovery_info.txt", Always, WriteRecoveryInfo, RestoreRecoveryInfo,
+       RecoveryInfoWritten},
+      {"upgrade the data model", Upgrades, Upgrade, RestoreVersion, Upgraded},
+      {"set sync.sqlite3 aside", Always, SetAsideSync, PutBackSync, SyncSetAside},
+      {"set deleted aside", SetsAsideDeleted, SetAsideDeleted, PutBackDeleted, DeletedSetAside},
+      {"move the branch", Always, MoveBranch, MoveBranchBack, BranchMoved},
+      {"promote the folder", Promotes, Promote, Demote, Promoted},
+  };
+  return steps;
+}
+
+std::size_t CommitPoint() { return 6; }
+
+const git::RepositoryHandle& Repository(StepContext& context) {
+  if (!context.repository) {
+    context.repository = git::SQLite3OdbBackend::OpenRepository(GitFolder(context.project));
+  }
+  return context.repository;
+}
+
+}  // namespace project
+}  // namespace velders
