@@ -31,16 +31,16 @@ std::vector<std::string> NewFailureLines(const std::string& run, const std::stri
 
 // The project was recovered completely: set aside, information file
 // written, data model upgraded as asked, new properties on top of the old
-// head, the folder promoted.
+// head, the folder promoted. With `promotionUpgradeMayFail`, a promoted
+// folder may keep its old "version": when the promotion's own upgrade fails,
+// the folder is renamed and counted all the same.
 bool FullyRecovered(const PristineHub& hub, const HubFolder& folder, bool upgrade,
-                    std::string* why);
+                    std::string* why, bool promotionUpgradeMayFail = false);
 
-// HEAD carries the recovered properties (the commit of a recovery landed).
-bool HeadRecovered(const PristineHub& hub, const HubFolder& folder);
-
-// The project's synchronisation database is set aside (a later run does not
-// offer it again).
-bool SetAside(const PristineHub& hub, const HubFolder& folder);
+// The project is as it was before the run: every file byte-identical under
+// its own name, references included, the object database aside (it may
+// keep objects that nothing references).
+bool AsItWas(const PristineHub& hub, const HubFolder& folder, std::string* why);
 
 }  // namespace faults
 }  // namespace velders

@@ -36,7 +36,10 @@ std::vector<samplehub::SampleProject> Projects() {
   gamma.version = "{\n  \"dataModel\": \"1.0.4\",\n  \"suiteClient\": \"2017\",\n"
                   "  \"editedWith\": \"Framewright LX 2017 (build 4410)\"\n}\n";
   gamma.deletedMarker = true;
-  samplehub::SampleProject done = Project("Done.vd2", "Done");
+  samplehub::SampleProject done = Project("Done.vd2", "Done (Recovered 2018-03-02T09:15:40)");
+  done.lastCommitMessage = "Velders Recovery (Recovered: 2018-03-02T09:15:40 (2018-03-02T09:15:40 UTC); "
+                           "Last modified time at recovery: 2017-11-19T13:00:00 (2017-11-19T13:00:00 UTC))";
+  done.syncDatabase = false;
   done.preRecoverySyncDatabase = true;
   samplehub::SampleProject loose;
   loose.folderName = "Loose Exports";

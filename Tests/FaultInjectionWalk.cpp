@@ -30,11 +30,28 @@ void CheckSaid(const PristineHub& hub, bool upgrade, const RunOutcome& run,
   }
 }
 
-// The second run, without faults: what the first had not set aside is now
-// recovered completely, and nothing fails that did not fail in a clean run.
-void CheckSecondRun(const PristineHub& hub, bool upgrade, const std::vector<bool>& setAside,
-                    const std::string& clean, bool fsck, WalkResult* result,
-                    Findings* findings) {
+// Every project is recovered completely or as it was; the others are
+// counted and named.
+std::uint64_t CountStuck(const PristineHub& hub, bool upgrade, const std::string& when,
+                         Findings* findings) {
+  std::uint64_t stuck = 0;
+  std::string why, whyNot;
+  for (const HubFolder& folder : hub.Folders()) {
+    if (!folder.recoverable || FullyRecovered(hub, folder, upgrade, &why, true) ||
+        AsItWas(hub, folder, &whyNot)) {
+      continue;
+    }
+    ++stuck;
+    findings->push_back(when + folder.name + " is stuck: " + why + "; " + whyNot);
+  }
+  return stuck;
+}
+
+// The second run, without faults: it finishes or puts back what the first
+// left, and then every project is recovered completely; nothing fails that
+// did not fail in a clean run.
+void CheckSecondRun(const PristineHub& hub, bool upgrade, const std::string& clean, bool fsck,
+                    WalkResult* result, Findings* findings) {
   const RunOutcome second = RunRecoveryInChild(hub, RecoverAllAnswers(upgrade),
                                                FaultPlan::Counting());
   Add(findings, "second run: ", CheckRunEnded(second));
@@ -42,13 +59,10 @@ void CheckSecondRun(const PristineHub& hub, bool upgrade, const std::vector<bool
     findings->push_back("second run: " + line);
   }
   Add(findings, "second run: ", CheckHub(hub, fsck));
+  result->stuckAfterNextRun += CountStuck(hub, upgrade, "second run: ", findings);
   std::string why;
-  for (std::size_t i = 0; i < hub.Folders().size(); ++i) {
-    const HubFolder& folder = hub.Folders()[i];
-    if (!folder.recoverable || FullyRecovered(hub, folder, upgrade, &why)) continue;
-    if (setAside[i]) {
-      ++(HeadRecovered(hub, folder) ? result->leftUnpromoted : result->leftUncommitted);
-    } else {
+  for (const HubFolder& folder : hub.Folders()) {
+    if (folder.recoverable && !FullyRecovered(hub, folder, upgrade, &why, true)) {
       findings->push_back("second run: " + folder.name + " is not recovered: " + why);
     }
   }
@@ -64,13 +78,12 @@ void TryPoint(const PristineHub& hub, bool upgrade, WalkMode mode, std::uint64_t
   if (mode == WalkMode::kFail) {
     Add(&found, "", CheckRunEnded(first));
     CheckSaid(hub, upgrade, first, clean, &found);
+    result->stuckAfterFault += CountStuck(hub, upgrade, "", &found);
   } else if (!first.crashed) {
     found.push_back("the run did not reach the crash point");
   }
   Add(&found, "", CheckHub(hub, fsck));
-  std::vector<bool> setAside;
-  for (const HubFolder& folder : hub.Folders()) setAside.push_back(SetAside(hub, folder));
-  CheckSecondRun(hub, upgrade, setAside, clean, fsck, result, &found);
+  CheckSecondRun(hub, upgrade, clean, fsck, result, &found);
   const std::string tag = std::string(mode == WalkMode::kFail ? "failed" : "crashed") +
                           " call " + std::to_string(n) + (upgrade ? " (upgrade)" : "") + " " +
                           first.firedCall + ": ";

@@ -15,18 +15,19 @@ enum class WalkMode {
 
 struct WalkResult {
   std::uint64_t pointsTried = 0;
-  // Projects a first run left set aside but not recovered, which no later
-  // run offers again: without their commit, or committed but not promoted.
-  std::uint64_t leftUncommitted = 0;
-  std::uint64_t leftUnpromoted = 0;
+  // Projects neither recovered completely nor as they were: after a run
+  // with a failing call (a crash may stop a run anywhere), and after the
+  // next run without faults.
+  std::uint64_t stuckAfterFault = 0;
+  std::uint64_t stuckAfterNextRun = 0;
   Findings findings;
 };
 
 // Counts the calls of a clean recover-all run over the hub, then for every
 // N reruns it from the pristine hub with the N-th call failing or crashing,
 // checks the invariants, runs the recovery once more without faults and
-// checks again: projects the first run had not set aside are then
-// recovered completely. Exports and runs git fsck on the changed
+// checks again: every project is then recovered completely, whatever the
+// first run left (the second finishes or puts back, then recovers). Exports and runs git fsck on the changed
 // repositories at every `fsckEvery`-th point (and always for the clean run).
 WalkResult WalkEveryCall(const PristineHub& hub, bool upgrade, WalkMode mode,
                          std::uint64_t fsckEvery);

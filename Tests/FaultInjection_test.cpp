@@ -23,19 +23,21 @@ std::string FirstFindings(const Findings& findings) {
 
 TEST_F(FaultInjection, EveryCallFailingInTurnLosesNothing) {
   PristineHub hub;
-  std::uint64_t tried = 0, uncommitted = 0, unpromoted = 0;
+  std::uint64_t tried = 0, stuckAfterFault = 0, stuckAfterNextRun = 0;
   Findings findings;
   for (bool upgrade : {true, false}) {
     const WalkResult walk = WalkEveryCall(hub, upgrade, WalkMode::kFail, 7);
     tried += walk.pointsTried;
-    uncommitted += walk.leftUncommitted;
-    unpromoted += walk.leftUnpromoted;
+    stuckAfterFault += walk.stuckAfterFault;
+    stuckAfterNextRun += walk.stuckAfterNextRun;
     findings.insert(findings.end(), walk.findings.begin(), walk.findings.end());
   }
   std::cout << "fault points tried: " << tried << ", findings: " << findings.size()
-            << "; projects left set aside without their commit: " << uncommitted
-            << ", committed but not promoted: " << unpromoted << std::endl;
+            << "; projects stuck after the faulty run: " << stuckAfterFault
+            << ", after the next run: " << stuckAfterNextRun << std::endl;
   EXPECT_GT(tried, 0u);
+  EXPECT_EQ(0u, stuckAfterFault);
+  EXPECT_EQ(0u, stuckAfterNextRun);
   EXPECT_TRUE(findings.empty()) << findings.size() << " findings, the first:\n"
                                 << FirstFindings(findings);
 }

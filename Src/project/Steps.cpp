@@ -164,18 +164,38 @@ bool BranchMoved(StepContext& c) { return ProductionTip(Repository(c)) == c.jour
 // The promotion of a ".vd" folder.
 
 bool Promotes(const Journal& j) { return j.promote; }
-bool Promoted(StepContext& c) { return IsPromotedName(c.project.GetName()); }
+
+// The folder under its older name, whichever name it has now.
+Dir OlderFolder(const Dir& project) {
+  const auto name = project.GetName();
+  return IsPromotedName(name) ? Dir(project.Parent(), DemotedName(name)) : project;
+}
+
+Dir PromotedFolder(const Dir& project) {
+  const Dir older = OlderFolder(project);
+  return Dir(older.Parent(), PromotedName(older.GetName()));
+}
+
+// Renamed: the older name is gone and the promoted one is there. A rename
+// that failed after it was made (the folder sync) counts as made.
+bool Promoted(StepContext& c) {
+  return !OlderFolder(c.project).Exists() && PromotedFolder(c.project).Exists();
+}
+
 void Promote(StepContext& c) {
   c.repository.reset();
-  const Dir promoted(c.project.Parent(), PromotedName(c.project.GetName()));
-  if (!PromoteProjectFolder(c.project)) c.promotionUpgradeFailed = true;
+  const Dir promoted = PromotedFolder(c.project);
+  if (!PromoteProjectFolder(OlderFolder(c.project))) c.promotionUpgradeFailed = true;
   c.project = promoted;
 }
+
 void Demote(StepContext& c) {
+  c.repository.reset();
   if (Promoted(c)) {
-    c.repository.reset();
-    c.project.Rename(DemotedName(c.project.GetName()));
+    Dir promoted = PromotedFolder(c.project);
+    promoted.Rename(OlderFolder(c.project).GetName());
   }
+  c.project = OlderFolder(c.project);
   RestoreVersion(c);
 }
 
