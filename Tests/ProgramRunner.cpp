@@ -38,7 +38,7 @@ std::vector<std::string> EnvironmentEntries(const std::map<std::string, std::str
 }
 
 void ExecProgram(const std::string& program, const std::vector<std::string>& env, int input,
-                 int output, int errors) {
+                 int output, int errors, const std::vector<std::string>& arguments) {
   if (input < 0 || output < 0 || errors < 0 || dup2(input, 0) < 0 || dup2(output, 1) < 0 ||
       dup2(errors, 2) < 0) {
     _exit(127);
@@ -46,13 +46,15 @@ void ExecProgram(const std::string& program, const std::vector<std::string>& env
   std::vector<char*> envp;
   for (const std::string& entry : env) envp.push_back(const_cast<char*>(entry.c_str()));
   envp.push_back(nullptr);
-  char* argv[] = {const_cast<char*>(program.c_str()), nullptr};
-  execve(program.c_str(), argv, envp.data());
+  std::vector<char*> argv = {const_cast<char*>(program.c_str())};
+  for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+  argv.push_back(nullptr);
+  execve(program.c_str(), argv.data(), envp.data());
   _exit(127);
 }
 
 RunResult RunProgram(const std::string& program, const std::map<std::string, std::string>& env,
-                     const std::string& input) {
+                     const std::string& input, const std::vector<std::string>& arguments) {
   const mevstorage::testing::TempFolder folder;
   const std::string in = folder.Child("in"), out = folder.Child("out"), err = folder.Child("err");
   WriteWholeFile(in, input);
@@ -63,7 +65,7 @@ RunResult RunProgram(const std::string& program, const std::map<std::string, std
   if (child == 0) {
     ExecProgram(program, entries, open(in.c_str(), O_RDONLY),
                 open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600),
-                open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600));
+                open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), arguments);
   }
   int status = 0;
   waitpid(child, &status, 0);

@@ -21,13 +21,15 @@ struct RunResult {
 std::vector<std::string> EnvironmentEntries(const std::map<std::string, std::string>& env);
 
 // In a forked child: makes the three descriptors standard input, output and
-// error and runs the program with only the given environment. Exits with 127
-// when that fails (a negative descriptor included); never returns.
+// error and runs the program with the arguments and only the given
+// environment. Exits with 127 when that fails (a negative descriptor
+// included); never returns.
 [[noreturn]] void ExecProgram(const std::string& program, const std::vector<std::string>& env,
-                              int input, int output, int errors);
+                              int input, int output, int errors,
+                              const std::vector<std::string>& arguments = {});
 
 RunResult RunProgram(const std::string& program, const std::map<std::string, std::string>& env,
-                     const std::string& input);
+                     const std::string& input, const std::vector<std::string>& arguments = {});
 
 // A scratch home folder for one test: HOME with Documents, the hub path,
 // XDG_STATE_HOME inside it; removed with the object.

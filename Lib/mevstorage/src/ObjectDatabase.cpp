@@ -16,6 +16,9 @@ namespace {
 constexpr int kDefaultBusyTimeoutMs = 5000;
 constexpr const char* kOtherSchema = "the object database has another schema";
 constexpr const char* kNoPages = "the object database is empty or cut short";
+constexpr const char* kWriteCutShort =
+    "odb.sqlite3-journal holds a write that was cut short; the next program to open the "
+    "project for writing rolls it back";
 
 // Resets a statement and its bindings when one use of it ends, so that no
 // read transaction outlives the call.
@@ -177,10 +180,25 @@ struct ObjectDatabase::Statements {
 };
 
 std::unique_ptr<ObjectDatabase> ObjectDatabase::Open(const std::string& path, std::string* reason) {
-  sqlite3* db = OpenConnection(path, SQLITE_OPEN_READWRITE, reason);
+  return OpenWith(path, false, reason);
+}
+
+std::unique_ptr<ObjectDatabase> ObjectDatabase::OpenReadOnly(const std::string& path,
+                                                             std::string* reason) {
+  return OpenWith(path, true, reason);
+}
+
+std::unique_ptr<ObjectDatabase> ObjectDatabase::OpenWith(const std::string& path, bool readOnly,
+                                                         std::string* reason) {
+  sqlite3* db =
+      OpenConnection(path, readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE, reason);
   if (!db) return nullptr;
   std::unique_ptr<ObjectDatabase> database(new ObjectDatabase(path, db));
-  if (!CheckSchema(db, reason) || !UseFullSync(db, reason) || !database->PrepareStatements(reason)) {
+  database->readOnly_ = readOnly;
+  if (!CheckSchema(db, reason) || (!readOnly && !UseFullSync(db, reason)) ||
+      !database->PrepareStatements(reason)) {
+    // A read-only connection may not roll a hot journal back.
+    if (sqlite3_extended_errcode(db) == SQLITE_READONLY_ROLLBACK) *reason = kWriteCutShort;
     return nullptr;
   }
   return database;
@@ -312,6 +330,8 @@ ObjectDatabase::Result ObjectDatabase::Write(const git_oid& id, const void* data
 }
 
 ObjectDatabase::Result ObjectDatabase::CommitWrites() {
+  // Nothing is ever pending on a read-only connection.
+  if (readOnly_) return Usable() ? Result::kOk : Result::kError;
   if (!Writable()) return Result::kError;
   if (!pendingWrites_) return Result::kOk;
   sqlite3_stmt* s = statements_->commit;
@@ -349,6 +369,10 @@ bool ObjectDatabase::Usable() {
 
 bool ObjectDatabase::Writable() {
   if (!Usable()) return false;
+  if (readOnly_) {
+    lastError_ = "The object database " + path_ + " is open for reading only";
+    return false;
+  }
   if (!lostWrites_.empty()) lastError_ = lostWrites_;
   return lostWrites_.empty();
 }

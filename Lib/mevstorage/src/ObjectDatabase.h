@@ -4,9 +4,11 @@
 
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -34,7 +36,7 @@ constexpr const char* kWrite =
 
 // A connection to one repository's object database. Writes are gathered in
 // one transaction, begun by the first write and ended by CommitWrites (or by
-// Close). Every SQLite call of the library is made in ObjectDatabase.cpp, so
+// Close). Every SQLite call of the library is made in ObjectDatabase*.cpp, so
 // that a VFS can be put under all of them.
 class ObjectDatabase {
  public:
@@ -46,6 +48,11 @@ class ObjectDatabase {
   // Null, with `reason` set, when it is missing, not a database, or of
   // another schema.
   static std::unique_ptr<ObjectDatabase> Open(const std::string& path, std::string* reason);
+  // Opens an existing database for reading only (SQLITE_OPEN_READONLY): it
+  // makes no journal and takes no write lock, and every write fails at once
+  // without asking SQLite. Null, with `reason` set, as Open.
+  static std::unique_ptr<ObjectDatabase> OpenReadOnly(const std::string& path,
+                                                      std::string* reason);
   // Makes a new database with the objects table. False, with `reason` set,
   // on failure.
   static bool Create(const std::string& path, std::string* reason);
@@ -70,6 +77,27 @@ class ObjectDatabase {
   // Commits pending writes, then closes the connection; later calls fail.
   Result Close();
 
+  // One row as the table holds it, before any of the checks Read makes.
+  struct Row {
+    const unsigned char* oid;
+    std::size_t oidSize;
+    std::int64_t type;
+    std::int64_t size;
+    const void* data;
+    std::size_t dataSize;
+  };
+  using RowVisitor = std::function<void(const Row&)>;
+  // Visits every row in the order of its oid. The rows are read in short
+  // read transactions of a few hundred rows or a few megabytes each, so a
+  // writer waits for one of them at most; rows written meanwhile may or may
+  // not be seen. The row's bytes are valid during the visit only. Stops at
+  // the first failure.
+  Result VisitRows(const RowVisitor& visit);
+  // SQLite's own check of the file (PRAGMA integrity_check): the first
+  // `limit` problems it finds; none when the file is sound. One read
+  // transaction over the whole file.
+  Result CheckIntegrity(std::size_t limit, std::vector<std::string>* problems);
+
   void SetBusyTimeout(std::chrono::milliseconds timeout);
   const std::string& Path() const { return path_; }
   // What went wrong in the last call that did not give kOk or kNotFound.
@@ -78,6 +106,8 @@ class ObjectDatabase {
  private:
   struct Statements;
 
+  static std::unique_ptr<ObjectDatabase> OpenWith(const std::string& path, bool readOnly,
+                                                  std::string* reason);
   ObjectDatabase(std::string path, sqlite3* db);
   bool PrepareStatements(std::string* reason);
   bool Usable();
@@ -92,6 +122,7 @@ class ObjectDatabase {
   std::string path_;
   sqlite3* db_;
   std::unique_ptr<Statements> statements_;
+  bool readOnly_ = false;
   bool pendingWrites_ = false;
   std::string lostWrites_;
   std::string lastError_;

@@ -3,6 +3,7 @@
 #include "OdbBackend.h"
 #include "RepositoryAccess.h"
 #include "mevcore/filesupport/File.h"
+#include "mevstorage/git/ReadOnly.h"
 #include "mevstorage/git/StorageError.h"
 
 namespace mevstorage {
@@ -53,9 +54,9 @@ std::string MissingFolderReason(const Dir& gitFolder) {
   return "the folder does not exist";
 }
 
-}  // namespace
+using DatabaseOpener = std::unique_ptr<ObjectDatabase> (*)(const std::string&, std::string*);
 
-RepositoryHandle SQLite3OdbBackend::OpenRepository(const Dir& gitFolder) {
+RepositoryHandle OpenStore(const Dir& gitFolder, DatabaseOpener openDatabase) {
   if (!gitFolder.Exists()) ThrowOpenError(gitFolder, MissingFolderReason(gitFolder));
   const File databaseFile(gitFolder, mevcore::utility::AsciiToUTF16(kObjectDatabaseName));
   if (!databaseFile.Exists()) {
@@ -63,11 +64,21 @@ RepositoryHandle SQLite3OdbBackend::OpenRepository(const Dir& gitFolder) {
   }
   std::string reason;
   std::unique_ptr<ObjectDatabase> database =
-      ObjectDatabase::Open(databaseFile.FullPathMultiByte(), &reason);
+      openDatabase(databaseFile.FullPathMultiByte(), &reason);
   if (!database) ThrowOpenError(gitFolder, reason);
   RepositoryHandle repository = AdoptRepository(OpenBareFolder(gitFolder));
   AttachObjectDatabase(repository->ptr, std::move(database), gitFolder);
   return repository;
+}
+
+}  // namespace
+
+RepositoryHandle SQLite3OdbBackend::OpenRepository(const Dir& gitFolder) {
+  return OpenStore(gitFolder, &ObjectDatabase::Open);
+}
+
+RepositoryHandle OpenRepositoryReadOnly(const Dir& gitFolder) {
+  return OpenStore(gitFolder, &ObjectDatabase::OpenReadOnly);
 }
 
 }  // namespace git

@@ -1,0 +1,30 @@
+#include "hub/HubOptions.h"
+
+#include <CLI/CLI.hpp>
+
+#include "mevcore/filesupport/CommonDirs.h"
+#include "mevcore/utility/Text.h"
+
+namespace velders {
+namespace hub {
+
+const char* const kExitCodesHelp =
+    "Exit codes: 0 when every project checked is sound; 1 when a project failed\n"
+    "or the hub could not be read; 2 when the command line is wrong.";
+
+void AddHubOptions(CLI::App& command, HubOptions& options, const std::string& details) {
+  command
+      .add_option("--hub", options.hub,
+                  "The hub folder (default: \"Velders Local Hub\" in $HOME/Documents)")
+      ->type_name("DIR");
+  command.footer(details + "\n\n" + kExitCodesHelp);
+}
+
+mevcore::filesupport::Dir HubFolder(const HubOptions& options) {
+  if (!options.hub.empty()) return mevcore::filesupport::Dir::FromNativePath(options.hub);
+  return mevcore::filesupport::Dir(mevcore::filesupport::commondirs::MEVSharedDocumentsDir(),
+                                   mevcore::utility::AsciiToUTF16("Velders Local Hub"));
+}
+
+}  // namespace hub
+}  // namespace velders

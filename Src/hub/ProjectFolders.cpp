@@ -1,0 +1,64 @@
+#include "hub/ProjectFolders.h"
+
+#include <iostream>
+
+#include "mevcore/config/Exception.h"
+#include "mevcore/filesupport/File.h"
+#include "records/ConsoleText.h"
+
+namespace velders {
+namespace hub {
+
+namespace {
+
+using mevcore::filesupport::Dir;
+
+bool IsPath(const std::string& argument) {
+  return argument.find('/') != std::string::npos || argument == "." || argument == "..";
+}
+
+std::string NameOf(const Dir& folder) {
+  const std::string& path = folder.NativePath();
+  return path.substr(path.rfind('/') + 1);
+}
+
+bool HoldsGit(const Dir& folder) {
+  return mevcore::filesupport::File::FromNativePath(folder.NativePath() + "/git").Exists();
+}
+
+}  // namespace
+
+ProjectFolder NamedProject(const Dir& hub, const std::string& argument) {
+  if (IsPath(argument)) return {argument, Dir::FromNativePath(argument)};
+  return {argument, Dir::FromNativePath(hub.NativePath() + "/" + argument)};
+}
+
+std::vector<ProjectFolder> HubProjects(const Dir& hub) {
+  std::vector<ProjectFolder> projects;
+  for (auto it = hub.BeginSubdirs(true, nullptr, {}); it != hub.EndSubdirs(); ++it) {
+    const Dir folder = *it;
+    if (HoldsGit(folder)) projects.push_back({NameOf(folder), folder});
+  }
+  return projects;
+}
+
+bool SelectProjects(const Dir& hub, const std::vector<std::string>& arguments,
+                    std::vector<ProjectFolder>* projects) {
+  for (const std::string& argument : arguments) projects->push_back(NamedProject(hub, argument));
+  if (!arguments.empty()) return true;
+  try {
+    if (!hub.Exists()) {
+      std::cerr << "The hub " << ConsoleSafe(hub.FullPathMultiByte()) << " does not exist"
+                << std::endl;
+      return false;
+    }
+    *projects = HubProjects(hub);
+    return true;
+  } catch (const mevcore::config::mev_exception& e) {
+    std::cerr << ConsoleSafe(e.what()) << std::endl;
+    return false;
+  }
+}
+
+}  // namespace hub
+}  // namespace velders

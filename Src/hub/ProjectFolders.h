@@ -1,0 +1,34 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "mevcore/filesupport/Dir.h"
+
+namespace velders {
+namespace hub {
+
+// A project folder a subcommand works on, and how its lines name it.
+struct ProjectFolder {
+  std::string shown;  // the FOLDER argument as given, or the name in the hub
+  mevcore::filesupport::Dir folder;
+};
+
+// The folder a FOLDER argument names: a path when it holds a slash or is "."
+// or "..", else the name of a folder inside the hub.
+ProjectFolder NamedProject(const mevcore::filesupport::Dir& hub, const std::string& argument);
+
+// The sub-folders of the hub that hold an entry "git" (of any kind), in the
+// order of the hub's walk: sorted by name, hidden ones included, symbolic
+// links not followed. Throws mevcore's mev_exception when the hub cannot be
+// listed.
+std::vector<ProjectFolder> HubProjects(const mevcore::filesupport::Dir& hub);
+
+// The folders the arguments name or, without arguments, the hub's projects.
+// False, after saying why on standard error, when the hub is missing or
+// cannot be listed.
+bool SelectProjects(const mevcore::filesupport::Dir& hub, const std::vector<std::string>& arguments,
+                    std::vector<ProjectFolder>* projects);
+
+}  // namespace hub
+}  // namespace velders

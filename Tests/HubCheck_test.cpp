@@ -1,0 +1,204 @@
+// velders-hub check: its lines and exit codes for sound and broken stores,
+// its command line, and that it reads the hub without changing, making or
+// locking anything while a host application writes.
+
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include <git2.h>
+#include <gtest/gtest.h>
+
+#include "FolderSnapshot.h"
+#include "HostileSupport.h"
+#include "HubFixture.h"
+#include "records/Version.h"
+
+namespace velders {
+namespace testing {
+namespace {
+
+// A host application in another process: while the object lives it holds a
+// write transaction on the database, with one row inserted and not committed.
+class WritingHost {
+ public:
+  explicit WritingHost(const std::string& database) {
+    int ready[2];
+    int release[2];
+    if (pipe(ready) != 0 || pipe(release) != 0) return;
+    child_ = fork();
+    if (child_ == 0) {
+      close(ready[0]);
+      close(release[1]);
+      HoldUntilReleased(database, ready[1], release[0]);
+    }
+    close(ready[1]);
+    close(release[0]);
+    release_ = release[1];
+    char answer = 'n';
+    held_ = child_ > 0 && read(ready[0], &answer, 1) == 1 && answer == 'y';
+    close(ready[0]);
+  }
+  ~WritingHost() {
+    if (release_ >= 0) close(release_);
+    if (child_ > 0) waitpid(child_, nullptr, 0);
+  }
+  WritingHost(const WritingHost&) = delete;
+  WritingHost& operator=(const WritingHost&) = delete;
+
+  bool Held() const { return held_; }
+
+ private:
+  [[noreturn]] static void HoldUntilReleased(const std::string& database, int ready, int release) {
+    sqlite3* db = nullptr;
+    const bool held =
+        sqlite3_open(database.c_str(), &db) == SQLITE_OK &&
+        sqlite3_exec(db, "BEGIN IMMEDIATE; INSERT INTO objects VALUES(randomblob(20), 3, 1, x'00')",
+                     nullptr, nullptr, nullptr) == SQLITE_OK;
+    char answer = held ? 'y' : 'n';
+    if (write(ready, &answer, 1) == 1) {
+      while (read(release, &answer, 1) > 0) {
+      }
+    }
+    sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    _exit(0);
+  }
+
+  pid_t child_ = -1;
+  int release_ = -1;
+  bool held_ = false;
+};
+
+// The change time of every entry: it moves with any write, rename, mode or
+// owner change, even one that restores the bytes and the modification time.
+std::map<std::string, std::int64_t> ChangeTimes(const std::string& folder) {
+  std::map<std::string, std::int64_t> times;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+    struct stat info;
+    if (lstat(entry.path().c_str(), &info) != 0) ADD_FAILURE() << "cannot look at " << entry.path();
+    times[entry.path().string()] =
+        std::int64_t(info.st_ctim.tv_sec) * 1000000000 + info.st_ctim.tv_nsec;
+  }
+  return times;
+}
+
+std::string HexOfBlob(const std::string& bytes) {
+  git_oid id;
+  git_odb_hash(&id, bytes.data(), bytes.size(), GIT_OBJECT_BLOB);
+  char text[GIT_OID_HEXSZ + 1];
+  git_oid_tostr(text, sizeof text, &id);
+  return text;
+}
+
+class HubCheck : public HubTest {
+ protected:
+  RunResult Hub(const std::vector<std::string>& arguments) const {
+    return RunProgram(VELDERS_HUB_BINARY, home_.Environment(), "", arguments);
+  }
+  std::string Git(const std::string& folder) const { return Folder(folder) + "/git"; }
+  std::string Database(const std::string& folder) const { return Git(folder) + "/odb.sqlite3"; }
+};
+
+TEST_F(HubCheck, SampleHubIsSoundAndLeftExactlyAsItWasWhileAHostWrites) {
+  MakeStandardSample();
+  const WritingHost host(Database("Harbour Lights.vd2"));
+  ASSERT_TRUE(host.Held());
+  const auto before = mevstorage::testing::SnapshotFolder(home_.Hub());
+  const auto changedBefore = ChangeTimes(home_.Hub());
+
+  const RunResult run = Hub({"check"});
+
+  EXPECT_EQ(before, mevstorage::testing::SnapshotFolder(home_.Hub()));
+  EXPECT_EQ(changedBefore, ChangeTimes(home_.Hub()));
+  EXPECT_EQ(1u, before.count("Harbour Lights.vd2/git/odb.sqlite3-journal"));
+  EXPECT_EQ(
+      "Coastal Survey.vd2: ok\nHarbour Lights.vd2: ok\nLighthouse Rough Cut.vd2: ok\n"
+      "Spring Campaign.vd2: ok\nWinter Edit 2017.vd: ok\n",
+      run.standardOutput);
+  EXPECT_EQ("", run.standardError);
+  EXPECT_EQ(0, run.exitCode);
+}
+
+TEST_F(HubCheck, BrokenStoresAreNamedOneLineEachAndFailTheRun) {
+  for (const char* name : {"Forged.vd2", "Hole.vd2", "Dangling\x07.vd2", "Garbage.vd2", "Z.vd2"}) {
+    Make(Project(name, "P"));
+  }
+  std::string properties = samplehub::ReadHeadProperties(Git("Forged.vd2"));
+  const std::string forgedId = samplehub::ReadHeadTree(Git("Forged.vd2")).at("properties");
+  SpoilObjectData(Database("Forged.vd2"), forgedId);
+  properties.back() = static_cast<char>(properties.back() ^ 1);
+  const samplehub::HeadCommit hole = samplehub::ReadHeadCommit(Git("Hole.vd2"));
+  const std::string holeId = samplehub::ReadHeadTree(Git("Hole.vd2")).at("properties");
+  RunSql(Database("Hole.vd2"), "DELETE FROM objects WHERE oid = x'" + holeId + "'");
+  const std::string nowhere = "0123456789abcdef0123456789abcdef01234567";
+  WriteBytes(Git("Dangling\x07.vd2") + "/refs/heads/stray", nowhere + "\n");
+  WriteBytes(Database("Garbage.vd2"), std::string(8192, 'Z'));
+  const auto before = mevstorage::testing::SnapshotFolder(home_.Hub());
+
+  const RunResult run = Hub({"check"});
+
+  EXPECT_EQ("Dangling\\x07.vd2: 1 problem: refs/heads/stray names " + nowhere +
+                ", which is missing\n"
+                "Forged.vd2: 1 problem: object " + forgedId + ": its data as a blob hashes to " +
+                HexOfBlob(properties) + "\n" +
+                "Garbage.vd2: Unable to open the repository in " + Git("Garbage.vd2") +
+                ": file is not a database\n" +
+                "Hole.vd2: 1 problem: blob " + holeId + ", named by tree " + hole.treeId +
+                ", is missing\n" +
+                "Z.vd2: ok\n",
+            run.standardOutput);
+  EXPECT_EQ("", run.standardError);
+  EXPECT_EQ(1, run.exitCode);
+  EXPECT_EQ(before, mevstorage::testing::SnapshotFolder(home_.Hub()));
+}
+
+TEST_F(HubCheck, FoldersAreNamedInTheHubOrByPathAndTheCommandLineIsChecked) {
+  Make(Project("A.vd2", "A"));
+  const std::string hub = home_.Hub();
+  const std::string elsewhere = "--hub=" + home_.Home();
+
+  RunResult named = Hub({"check", "--hub", hub, "A.vd2", Folder("A.vd2"), "Nope.vd2"});
+  EXPECT_EQ("A.vd2: ok\n" + Folder("A.vd2") + ": ok\nNope.vd2: Unable to open the repository in " +
+                Folder("Nope.vd2") + "/git: the folder does not exist\n",
+            named.standardOutput);
+  EXPECT_EQ(1, named.exitCode);
+
+  RunResult noProjects = Hub({"check", elsewhere});
+  EXPECT_EQ("", noProjects.standardOutput);
+  EXPECT_EQ("No projects in " + home_.Home() + "\n", noProjects.standardError);
+  EXPECT_EQ(0, noProjects.exitCode);
+
+  RunResult noHub = Hub({"check", "--hub", hub + "/missing"});
+  EXPECT_EQ("", noHub.standardOutput);
+  EXPECT_EQ("The hub " + hub + "/missing does not exist\n", noHub.standardError);
+  EXPECT_EQ(1, noHub.exitCode);
+
+  RunResult version = Hub({"--version"});
+  EXPECT_EQ(std::string("velders-hub ") + kVersionText + "\n", version.standardOutput);
+  EXPECT_EQ(0, version.exitCode);
+
+  RunResult help = Hub({"check", "--help"});
+  EXPECT_NE(std::string::npos, help.standardOutput.find("--hub DIR")) << help.standardOutput;
+  EXPECT_NE(std::string::npos, help.standardOutput.find("Exit codes:")) << help.standardOutput;
+  EXPECT_EQ(0, help.exitCode);
+
+  const std::vector<std::vector<std::string>> usageErrors = {
+      {}, {"undo-everything"}, {"check", "--bogus"}, {"check", "--hub"}};
+  for (const std::vector<std::string>& wrong : usageErrors) {
+    RunResult usage = Hub(wrong);
+    EXPECT_EQ(2, usage.exitCode) << ::testing::PrintToString(wrong);
+    EXPECT_EQ("", usage.standardOutput) << ::testing::PrintToString(wrong);
+    EXPECT_NE("", usage.standardError) << ::testing::PrintToString(wrong);
+  }
+}
+
+}  // namespace
+}  // namespace testing
+}  // namespace velders
