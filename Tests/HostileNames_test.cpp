@@ -69,6 +69,23 @@ TEST_F(HostileNames, TerminalEscapesAreShownEscapedAndKeptOnDisk) {
   EXPECT_EQ(loose, HashTree(Folder("Bell\x07\x1b[2J")));
 }
 
+// A right-to-left override in a name would make the console show the rest
+// of the line backwards; it and its kin are shown escaped, byte by byte.
+TEST_F(HostileNames, BidirectionalControlsAreShownEscapedAndKeptOnDisk) {
+  const std::string name = "Invoice \xe2\x80\xae" "fdp.exe\xe2\x80\x8b";
+  const std::string shownName = "Invoice \\xe2\\x80\\xaefdp.exe\\xe2\\x80\\x8b";
+  Make(Project("Rtl\xe2\x80\xae.vd2", name));
+  MakeNonProject("Iso\xe2\x81\xa7late");
+
+  RunResult run = home_.Recover("n\nn\nn\ny\n\n");
+
+  EXPECT_EQ(Dialogue() + WalkStart() + NoRepositoryLine("Iso\\xe2\\x81\\xa7late") +
+                Question(shownName) + "Recovering: " + shownName + "\n" + Summary(1),
+            run.standardError);
+  EXPECT_EQ(0u, ReadFile("Rtl\xe2\x80\xae.vd2/recovery_info.txt").find("Project: " + name + "\r\n"));
+  EXPECT_EQ(0u, HeadName("Rtl\xe2\x80\xae.vd2").find(name + " (Recovered "));
+}
+
 TEST_F(HostileNames, NewlinesInFolderNamesAreEscapedAndKept) {
   samplehub::SampleProject older = Project("Two\nLines.vd", "Two Lines");
   older.version = samplehub::kOlderDataModelVersion;

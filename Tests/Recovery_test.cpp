@@ -193,6 +193,26 @@ TEST_F(Recovery, ControlCharactersInANameAreEscapedOnTheConsoleOnly) {
   EXPECT_EQ(0u, ReadFile("Esc.vd2/recovery_info.txt").find("Project: Bad\x1b[2JName\x07\r\n"));
 }
 
+// Members the recovery does not know are written back as they were read,
+// numbers that no integer type or double holds exactly included.
+TEST_F(Recovery, OtherMembersKeepTheirNumbersExactly) {
+  samplehub::SampleProject project = Project("Exact.vd2", "Exact");
+  project.propertiesText =
+      R"({"c":123456789012345678901234567890,"f":1e-400,"g":[0.10000000000000000001,-0.0,2.5],)"
+      R"("name":"Exact"})";
+  Make(project);
+
+  RunResult run = RecoverAll(false);
+
+  EXPECT_EQ(Dialogue() + WalkStart() + "Recovering: Exact\n" + Summary(1), run.standardError);
+  const std::string properties = ReadHeadProperties(Folder("Exact.vd2") + "/git");
+  EXPECT_EQ(0u, properties.find(R"({"c":123456789012345678901234567890,"commitId":"",)"))
+      << properties;
+  EXPECT_NE(std::string::npos,
+            properties.find(R"("f":1e-400,"g":[0.10000000000000000001,-0.0,2.5],"name":"Exact )"))
+      << properties;
+}
+
 // A name a set-aside or the promotion needs is already taken: found before
 // anything is changed, said, and the project is left as it was.
 TEST_F(Recovery, RenamesNeverReplaceAnExistingEntry) {

@@ -9,6 +9,8 @@
 #include <boost/make_shared.hpp>
 #include <nlohmann/json.hpp>
 
+#include "JSONNumberText.h"
+
 namespace mevcore {
 namespace serialization {
 namespace {
@@ -28,7 +30,12 @@ class TreeBuilder {
     }
     return Put(std::uint64_t{value});
   }
-  bool number_float(Json::number_float_t value, const Json::string_t&) { return Put(value); }
+  // A number that does not fit an integer type reaches here too, with its
+  // text: it stays a double only when that loses nothing.
+  bool number_float(Json::number_float_t value, const Json::string_t& text) {
+    if (DoubleKeepsNumber(value, text)) return Put(value);
+    return Put(JSONRawNumber{text});
+  }
   bool string(Json::string_t& value) { return Put(utility::ToUTF8(value)); }
   bool binary(Json::binary_t&) { return false; }
 

@@ -1,25 +1,23 @@
 #include "mevcore/serialization/JSON.h"
 
-#include <cmath>
 #include <cstdint>
 #include <stdexcept>
 #include <string>
-#include <utility>
+#include <string_view>
 
 #include <nlohmann/json.hpp>
+
+#include "JSONNumberText.h"
 
 namespace mevcore {
 namespace serialization {
 namespace {
 
-using Json = nlohmann::ordered_json;
-// The ordered object is a vector of members; appending keeps the tree's
-// byte-wise order without a search per member.
-using MemberList = std::vector<std::pair<const std::string, Json>>;
+using Json = nlohmann::json;
 
-Json ToJson(const SharedValue& value, std::size_t depth);
-
-std::string Narrow(const utility::UTF8String& text) { return utility::ToNarrow(text); }
+// Strings are escaped through the JSON library a piece at a time, so that a
+// large string is never copied whole.
+constexpr std::size_t kEscapePiece = 64 * 1024;
 
 void CheckNesting(std::size_t depth) {
   if (depth > kMaxJSONDepth) {
@@ -28,58 +26,130 @@ void CheckNesting(std::size_t depth) {
   }
 }
 
-Json ObjectToJson(const JSONObject& object, std::size_t depth) {
-  CheckNesting(depth);
-  Json result = Json::object();
-  auto& members = static_cast<MemberList&>(result.get_ref<Json::object_t&>());
-  members.reserve(object.size());
-  for (const auto& member : object) {
-    members.emplace_back(Narrow(member.first), ToJson(member.second, depth));
+bool IsContinuationByte(unsigned char byte) { return (byte & 0xC0) == 0x80; }
+
+// Where the piece from `start` ends: a character boundary when the text is
+// valid UTF-8. Invalid text may be cut inside a sequence; the piece after the
+// cut then begins with a stray continuation byte and is refused, as the
+// whole text would be.
+std::size_t PieceEnd(const utility::UTF8String& text, std::size_t start) {
+  if (text.size() - start <= kEscapePiece) return text.size();
+  std::size_t end = start + kEscapePiece;
+  for (int back = 0; back < 3 && IsContinuationByte(text[end]); ++back) --end;
+  return end;
+}
+
+class TextWriter {
+ public:
+  TextWriter(utility::UTF8String& out, bool pretty) : out_(out), pretty_(pretty) {}
+
+  // `depth` counts the containers around `value`.
+  void Value(const SharedValue& value, std::size_t depth) {
+    if (!value || value->empty()) throw std::invalid_argument("JSON value is empty");
+    const boost::any& any = *value;
+    if (const auto* text = boost::any_cast<utility::UTF8String>(&any)) return String(*text);
+    if (const auto* integer = boost::any_cast<std::int64_t>(&any)) return Scalar(Json(*integer));
+    if (const auto* large = boost::any_cast<std::uint64_t>(&any)) return Scalar(Json(*large));
+    if (const auto* number = boost::any_cast<double>(&any)) return Append(DoubleText(*number));
+    if (const auto* raw = boost::any_cast<JSONRawNumber>(&any)) return RawNumber(*raw);
+    if (const auto* flag = boost::any_cast<bool>(&any)) return Append(*flag ? "true" : "false");
+    if (boost::any_cast<JSONNull>(&any) != nullptr) return Append("null");
+    if (const auto* object = boost::any_cast<JSONObject>(&any)) return Object(*object, depth + 1);
+    if (const auto* array = boost::any_cast<JSONArray>(&any)) return Array(*array, depth + 1);
+    throw std::invalid_argument(std::string("JSON value holds a type outside the JSON tree: ") +
+                                any.type().name());
   }
-  return result;
-}
 
-Json ArrayToJson(const JSONArray& array, std::size_t depth) {
-  CheckNesting(depth);
-  Json result = Json::array();
-  auto& elements = result.get_ref<Json::array_t&>();
-  elements.reserve(array.size());
-  for (const SharedValue& element : array) elements.push_back(ToJson(element, depth));
-  return result;
-}
-
-Json NumberToJson(double number) {
-  if (!std::isfinite(number)) {
-    throw std::invalid_argument("JSON cannot hold the number " + std::to_string(number));
+ private:
+  void Append(std::string_view text) {
+    out_.append(reinterpret_cast<const unsigned char*>(text.data()), text.size());
   }
-  return Json(number);
-}
 
-// `depth` counts the containers around `value`.
-Json ToJson(const SharedValue& value, std::size_t depth) {
-  if (!value || value->empty()) throw std::invalid_argument("JSON value is empty");
-  const boost::any& any = *value;
-  if (const auto* text = boost::any_cast<utility::UTF8String>(&any)) return Json(Narrow(*text));
-  if (const auto* integer = boost::any_cast<std::int64_t>(&any)) return Json(*integer);
-  if (const auto* large = boost::any_cast<std::uint64_t>(&any)) return Json(*large);
-  if (const auto* number = boost::any_cast<double>(&any)) return NumberToJson(*number);
-  if (const auto* flag = boost::any_cast<bool>(&any)) return Json(*flag);
-  if (boost::any_cast<JSONNull>(&any) != nullptr) return Json(nullptr);
-  if (const auto* object = boost::any_cast<JSONObject>(&any)) return ObjectToJson(*object, depth + 1);
-  if (const auto* array = boost::any_cast<JSONArray>(&any)) return ArrayToJson(*array, depth + 1);
-  throw std::invalid_argument(std::string("JSON value holds a type outside the JSON tree: ") +
-                              any.type().name());
-}
+  void Scalar(const Json& value) { Append(value.dump()); }
+
+  void RawNumber(const JSONRawNumber& raw) {
+    if (!IsJSONNumberText(raw.text)) {
+      throw std::invalid_argument("JSON raw number is not a number: " + raw.text);
+    }
+    Append(raw.text);
+  }
+
+  void String(const utility::UTF8String& text) {
+    Append("\"");
+    for (std::size_t start = 0; start < text.size();) {
+      const std::size_t end = PieceEnd(text, start);
+      const std::string escaped = EscapedPiece(text, start, end);
+      Append(std::string_view(escaped).substr(1, escaped.size() - 2));
+      start = end;
+    }
+    Append("\"");
+  }
+
+  // The piece as a JSON string, quotes included.
+  static std::string EscapedPiece(const utility::UTF8String& text, std::size_t start,
+                                  std::size_t end) {
+    const Json piece(std::string(reinterpret_cast<const char*>(text.data()) + start, end - start));
+    try {
+      return piece.dump(-1, ' ', false);
+    } catch (const Json::type_error& error) {
+      throw std::invalid_argument(std::string("JSON text is not valid UTF-8: ") + error.what());
+    }
+  }
+
+  void Object(const JSONObject& object, std::size_t depth) {
+    CheckNesting(depth);
+    if (object.empty()) return Append("{}");
+    Append("{");
+    bool first = true;
+    for (const auto& member : object) {
+      Separate(first, depth);
+      String(member.first);
+      Append(pretty_ ? ": " : ":");
+      Value(member.second, depth);
+    }
+    Close('}', depth);
+  }
+
+  void Array(const JSONArray& array, std::size_t depth) {
+    CheckNesting(depth);
+    if (array.empty()) return Append("[]");
+    Append("[");
+    bool first = true;
+    for (const SharedValue& element : array) {
+      Separate(first, depth);
+      Value(element, depth);
+    }
+    Close(']', depth);
+  }
+
+  // Before each member or element: a comma after the first, and in pretty
+  // text a new line indented to the container's depth.
+  void Separate(bool& first, std::size_t depth) {
+    if (!first) Append(",");
+    first = false;
+    if (pretty_) NewLine(depth);
+  }
+
+  void Close(char bracket, std::size_t depth) {
+    if (pretty_) NewLine(depth - 1);
+    out_.push_back(static_cast<unsigned char>(bracket));
+  }
+
+  void NewLine(std::size_t depth) {
+    out_.push_back('\n');
+    out_.append(2 * depth, ' ');
+  }
+
+  utility::UTF8String& out_;
+  const bool pretty_;
+};
 
 }  // namespace
 
 utility::UTF8String GetJSONUTF8String(const SharedValue& value, bool pretty) {
-  const Json document = ToJson(value, 0);
-  try {
-    return utility::ToUTF8(document.dump(pretty ? 2 : -1, ' ', false));
-  } catch (const nlohmann::json::type_error& error) {
-    throw std::invalid_argument(std::string("JSON text is not valid UTF-8: ") + error.what());
-  }
+  utility::UTF8String text;
+  TextWriter(text, pretty).Value(value, 0);
+  return text;
 }
 
 }  // namespace serialization

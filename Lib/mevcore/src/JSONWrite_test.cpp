@@ -1,6 +1,7 @@
 #include "mevcore/serialization/JSON.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <cstdint>
 #include <limits>
@@ -51,6 +52,45 @@ TEST(JSONWrite, NumbersKeepTheirKind) {
   EXPECT_EQ(Write(MakeValue(std::int64_t{-5})), "-5");
   EXPECT_EQ(Write(MakeValue(std::uint64_t{5})), "5");
   EXPECT_EQ(Write(MakeValue(1e300)), "1e+300");
+}
+
+TEST(JSONWrite, NumbersNoNativeTypeHoldsKeepTheirText) {
+  const std::string blob =
+      R"({"big":123456789012345678901234567890,"c":[18446744073709551616,)"
+      R"(-9223372036854775809,1e-400,-1E-400,0.10000000000000000001,2.5e-99999999999999999999]})";
+  EXPECT_EQ(RoundTrip(blob), blob);
+  // Doubles that lose nothing stay doubles, written in their own form.
+  EXPECT_EQ(RoundTrip("[1.50,2e3,1E2,0.1,-0.0,0e-5,1e+300,5e-324]"),
+            "[1.5,2000.0,100.0,0.1,-0.0,0.0,1e+300,5e-324]");
+  EXPECT_THROW(Write(MakeValue(JSONRawNumber{"1e"})), std::invalid_argument);
+  EXPECT_THROW(Write(MakeValue(JSONRawNumber{"01"})), std::invalid_argument);
+  EXPECT_THROW(Write(MakeValue(JSONRawNumber{"1]"})), std::invalid_argument);
+}
+
+TEST(JSONWrite, TextMatchesTheJSONLibraryForm) {
+  std::string large;
+  while (large.size() < 200000) large += "\xE2\x82\xAC\"\\\n\x01 \xF0\x9F\x98\x80 abc";
+  const std::string document = nlohmann::ordered_json{
+      {"a", {{"deep", {1, {{"x", nullptr}}, nlohmann::json::array()}}}},
+      {"b", nlohmann::json::object()},
+      {"c", large}}.dump();
+  const SharedValue root = JSONParse(ToUTF8(document));
+  ASSERT_TRUE(root);
+  const auto expected = nlohmann::ordered_json::parse(document);
+  EXPECT_EQ(Write(root), expected.dump());
+  EXPECT_EQ(ToNarrow(GetJSONUTF8String(root, true)), expected.dump(2));
+}
+
+TEST(JSONWrite, InvalidUTF8IsRefusedWhereverItLies) {
+  // Around the places where a large string is cut into pieces.
+  for (std::size_t at : {std::size_t{0}, std::size_t{65533}, std::size_t{65535},
+                         std::size_t{65536}, std::size_t{131071}, std::size_t{150000}}) {
+    for (const std::string bad : {"\xE2\x82", "\x82", "\xC0\xAF", "\x82\x82\x82\x82\x82"}) {
+      std::string text(150001, 'a');
+      text.replace(at, bad.size(), bad);
+      EXPECT_THROW(Write(MakeValue(ToUTF8(text))), std::invalid_argument) << at << " " << bad.size();
+    }
+  }
 }
 
 TEST(JSONWrite, RefusesValuesOutsideTheTree) {

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <string>
 #include <vector>
 
 #include <boost/any.hpp>
@@ -18,12 +19,22 @@ namespace serialization {
 //   std::int64_t         (integer that fits; negative integers always)
 //   std::uint64_t        (non-negative integer above INT64_MAX)
 //   double               (number with a fraction or exponent)
+//   JSONRawNumber        (number that neither integer type nor a double holds
+//                         exactly)
 //   bool
 //   JSONNull             (null)
 //   JSONObject           (members ordered by key, byte-wise)
 //   JSONArray
 struct JSONNull {
   bool operator==(const JSONNull&) const { return true; }
+};
+// A number kept as the text it was read as, because no int64, uint64 or
+// double holds its value exactly (123456789012345678901234567890, 1e-400,
+// 0.10000000000000000001). `text` must be a JSON number; the writer writes it
+// as it is.
+struct JSONRawNumber {
+  std::string text;
+  bool operator==(const JSONRawNumber& other) const { return text == other.text; }
 };
 using SharedValue = boost::shared_ptr<boost::any>;
 using JSONObject = std::map<utility::UTF8String, SharedValue>;
@@ -39,7 +50,9 @@ SharedValue JSONParse(const unsigned char* text, std::size_t length);
 
 // Writes a value as JSON text: compact, on one line, non-ASCII as UTF-8.
 // `pretty` true indents it over several lines instead. Throws
-// std::invalid_argument for a value the tree does not allow.
+// std::invalid_argument for a value the tree does not allow (a raw number
+// whose text is not a JSON number among them). Builds the text in place: the
+// only memory besides the result is a small buffer per string.
 utility::UTF8String GetJSONUTF8String(const SharedValue& value, bool pretty);
 
 void AddToObject(JSONObject& object, const utility::UTF8String& key, SharedValue value);
