@@ -1,6 +1,7 @@
 #include "ProgramRunner.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <stdlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -29,6 +30,25 @@ void WriteWholeFile(const std::string& path, const std::string& text) {
   if (!out) throw std::runtime_error("cannot write " + path);
 }
 
+// Waits for the child; with a limit, kills it once the limit has passed.
+int WaitForChild(pid_t child, int limitSeconds, bool* timedOut) {
+  int status = 0;
+  if (limitSeconds <= 0) {
+    waitpid(child, &status, 0);
+    return status;
+  }
+  for (int waited = 0; waitpid(child, &status, WNOHANG) == 0; ++waited) {
+    if (waited == limitSeconds * 100) {
+      *timedOut = true;
+      kill(child, SIGKILL);
+      waitpid(child, &status, 0);
+      break;
+    }
+    usleep(10000);
+  }
+  return status;
+}
+
 }  // namespace
 
 std::vector<std::string> EnvironmentEntries(const std::map<std::string, std::string>& env) {
@@ -54,7 +74,8 @@ void ExecProgram(const std::string& program, const std::vector<std::string>& env
 }
 
 RunResult RunProgram(const std::string& program, const std::map<std::string, std::string>& env,
-                     const std::string& input, const std::vector<std::string>& arguments) {
+                     const std::string& input, const std::vector<std::string>& arguments,
+                     int limitSeconds) {
   const mevstorage::testing::TempFolder folder;
   const std::string in = folder.Child("in"), out = folder.Child("out"), err = folder.Child("err");
   WriteWholeFile(in, input);
@@ -67,10 +88,8 @@ RunResult RunProgram(const std::string& program, const std::map<std::string, std
                 open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600),
                 open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), arguments);
   }
-  int status = 0;
-  waitpid(child, &status, 0);
-
   RunResult result;
+  const int status = WaitForChild(child, limitSeconds, &result.timedOut);
   result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   result.standardOutput = ReadWholeFile(out);
   result.standardError = ReadWholeFile(err);
@@ -94,6 +113,10 @@ std::map<std::string, std::string> ScratchHome::Environment(const std::string& t
 
 RunResult ScratchHome::Recover(const std::string& answers, const std::string& tz) const {
   return RunProgram(VELDERS_RECOVERY_BINARY, Environment(tz), answers);
+}
+
+RunResult ScratchHome::RecoverWithin(const std::string& answers, int limitSeconds) const {
+  return RunProgram(VELDERS_RECOVERY_BINARY, Environment(), answers, {}, limitSeconds);
 }
 
 }  // namespace testing

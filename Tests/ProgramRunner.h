@@ -13,6 +13,7 @@ struct RunResult {
   int exitCode = -1;  // -1 when the program did not exit normally
   std::string standardOutput;
   std::string standardError;
+  bool timedOut = false;  // killed after its time limit
 };
 
 // Runs a program with the given environment only (nothing inherited), the
@@ -28,8 +29,10 @@ std::vector<std::string> EnvironmentEntries(const std::map<std::string, std::str
                               int input, int output, int errors,
                               const std::vector<std::string>& arguments = {});
 
+// With a limit (seconds, > 0) a program still running then is killed.
 RunResult RunProgram(const std::string& program, const std::map<std::string, std::string>& env,
-                     const std::string& input, const std::vector<std::string>& arguments = {});
+                     const std::string& input, const std::vector<std::string>& arguments = {},
+                     int limitSeconds = 0);
 
 // A scratch home folder for one test: HOME with Documents, the hub path,
 // XDG_STATE_HOME inside it; removed with the object.
@@ -47,6 +50,8 @@ class ScratchHome {
   std::map<std::string, std::string> Environment(const std::string& tz = "UTC0") const;
   // Runs the recovery program with the answers on standard input.
   RunResult Recover(const std::string& answers, const std::string& tz = "UTC0") const;
+  // The same in UTC, killed if it still runs after `limitSeconds`.
+  RunResult RecoverWithin(const std::string& answers, int limitSeconds) const;
 
  private:
   mevstorage::testing::TempFolder home_;

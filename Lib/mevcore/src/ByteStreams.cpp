@@ -7,6 +7,7 @@
 
 #include "mevcore/config/Exception.h"
 #include "mevcore/filesupport/DiskInterface.h"
+#include "mevcore/filesupport/RegularFile.h"
 
 namespace mevcore {
 namespace filesupport {
@@ -20,7 +21,7 @@ int OpenStream(const File& file, int flags, int openFlags, const char* purpose) 
     throw config::mev_exception("Unable to open " + path + " for " + purpose +
                                 ": unsupported stream flags " + std::to_string(flags), EINVAL);
   }
-  const int fd = Disk().Open(path, openFlags | O_CLOEXEC, kNewFileMode);
+  const int fd = OpenRegularFile(path, openFlags, kNewFileMode);
   if (fd < 0) config::ThrowSystemError("Unable to open", path + " for " + purpose, errno);
   return fd;
 }

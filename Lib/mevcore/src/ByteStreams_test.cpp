@@ -1,7 +1,9 @@
 #include "mevcore/filesupport/ByteStreams.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <string>
@@ -128,6 +130,33 @@ TEST(ByteStreams, OpenFailuresNameThePathAndTheReason) {
               "Unable to open " + temp.Path() + " for writing: Is a directory");
   }
   EXPECT_THROW(IPlatformByteStream(File::FromNativePath(temp.Path()), 0), mev_exception);
+}
+
+// A FIFO would block an open until a peer comes, and then feed the stream
+// whatever the peer sends; it is refused at once, read or write, with a
+// reader on the other side or without.
+TEST(ByteStreams, SpecialFilesAreRefusedWithoutWaiting) {
+  TempFolder temp;
+  const std::string fifo = temp / "fifo";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+  File file = File::FromNativePath(fifo);
+  const std::string refused = ": it is not a regular file";
+  try {
+    IPlatformByteStream in(file, kStreamFromStart);
+    FAIL() << "a FIFO was opened for reading";
+  } catch (const mev_exception& error) {
+    EXPECT_EQ(error.error(), config::kNotRegularFile);
+    EXPECT_EQ(std::string(error.what()), "Unable to open " + fifo + " for reading" + refused);
+  }
+  EXPECT_THROW(OPlatformByteStream(file, kStreamFromStart), mev_exception);
+  const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(reader, 0);
+  EXPECT_THROW(OPlatformByteStream(file, kStreamFromStart), mev_exception);
+  EXPECT_THROW(file.Create(false), mev_exception);
+  ::close(reader);
+  EXPECT_THROW(file.Length(), mev_exception);
+  EXPECT_THROW(IPlatformByteStream(File::FromNativePath("/dev/null"), kStreamFromStart),
+               mev_exception);
 }
 
 TEST(ByteStreams, FailuresAfterOpeningAreReported) {

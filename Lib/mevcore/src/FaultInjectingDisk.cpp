@@ -72,6 +72,18 @@ int FaultInjectingDisk::Fsync(int fd) {
   return Inject(FaultKind::kSync, FdName(fd)) ? -1 : inner_.Fsync(fd);
 }
 
+int FaultInjectingDisk::Fchmod(int fd, mode_t mode) {
+  return Inject(FaultKind::kAttributes, FdName(fd)) ? -1 : inner_.Fchmod(fd, mode);
+}
+
+int FaultInjectingDisk::Fchown(int fd, uid_t owner, gid_t group) {
+  return Inject(FaultKind::kAttributes, FdName(fd)) ? -1 : inner_.Fchown(fd, owner, group);
+}
+
+int FaultInjectingDisk::SetStatusFlags(int fd, int flags) {
+  return Inject(FaultKind::kAttributes, FdName(fd)) ? -1 : inner_.SetStatusFlags(fd, flags);
+}
+
 // A close that fails still releases the descriptor, as the system's does.
 int FaultInjectingDisk::Close(int fd) {
   if (!Inject(FaultKind::kClose, FdName(fd))) return inner_.Close(fd);

@@ -38,6 +38,8 @@ std::vector<int> FittingErrors(FaultKind kind) {
       return {EIO};
     case FaultKind::kLock:
       return {EBUSY, EIO};
+    case FaultKind::kAttributes:
+      return {EPERM, EIO};
   }
   return {EIO};
 }
@@ -58,6 +60,7 @@ const char* FaultKindName(FaultKind kind) {
     case FaultKind::kList: return "list";
     case FaultKind::kClose: return "close";
     case FaultKind::kLock: return "lock";
+    case FaultKind::kAttributes: return "attributes";
   }
   return "call";
 }

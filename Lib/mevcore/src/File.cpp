@@ -7,6 +7,7 @@
 #include "FilePath.h"
 #include "mevcore/config/Exception.h"
 #include "mevcore/filesupport/DiskInterface.h"
+#include "mevcore/filesupport/RegularFile.h"
 
 namespace mevcore {
 namespace filesupport {
@@ -45,6 +46,7 @@ bool File::Exists() const {
 std::uint64_t File::Length() const {
   struct stat info;
   if (Disk().Stat(path_, &info) != 0) config::ThrowSystemError("Unable to examine", path_, errno);
+  if (!S_ISREG(info.st_mode)) config::ThrowSystemError("Unable to examine", path_, config::kNotRegularFile);
   return static_cast<std::uint64_t>(info.st_size);
 }
 
@@ -73,8 +75,7 @@ void File::Rename(const utility::UTF16String& newName) {
 }
 
 void File::Create(bool failIfExists) {
-  const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (failIfExists ? O_EXCL : 0);
-  const int fd = Disk().Open(path_, flags, kNewFileMode);
+  const int fd = OpenRegularFile(path_, O_WRONLY | O_CREAT | (failIfExists ? O_EXCL : 0), kNewFileMode);
   if (fd < 0) config::ThrowSystemError("Unable to create", path_, errno);
   if (Disk().Close(fd) != 0) config::ThrowSystemError("Unable to close", path_, errno);
 }

@@ -95,6 +95,14 @@ int RealDiskInterface::Ftruncate(int fd, off_t length) { return ::ftruncate(fd, 
 
 int RealDiskInterface::Fsync(int fd) { return ::fsync(fd); }
 
+int RealDiskInterface::Fchmod(int fd, mode_t mode) { return ::fchmod(fd, mode); }
+
+int RealDiskInterface::Fchown(int fd, uid_t owner, gid_t group) {
+  return ::fchown(fd, owner, group);
+}
+
+int RealDiskInterface::SetStatusFlags(int fd, int flags) { return ::fcntl(fd, F_SETFL, flags); }
+
 int RealDiskInterface::Close(int fd) { return ::close(fd); }
 
 int RealDiskInterface::Lstat(const std::string& path, struct stat* info) {

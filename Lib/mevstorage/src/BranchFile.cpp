@@ -1,12 +1,12 @@
 #include "BranchFile.h"
 
-#include <fcntl.h>
-
 #include <cerrno>
 #include <cstring>
 
+#include "mevcore/config/Exception.h"
 #include "mevcore/filesupport/Dir.h"
 #include "mevcore/filesupport/DiskInterface.h"
+#include "mevcore/filesupport/DurableWrite.h"
 #include "mevcore/utility/FileUtils.h"
 
 namespace mevstorage {
@@ -14,6 +14,9 @@ namespace git {
 namespace {
 
 using mevcore::filesupport::Disk;
+using mevcore::filesupport::DurableWriteFailure;
+using mevcore::filesupport::DurableWriteOptions;
+using mevcore::filesupport::WriteFileDurably;
 
 // A failed step: the reason becomes libgit2's last error.
 int Failed(const std::string& path, const std::string& reason) {
@@ -23,7 +26,7 @@ int Failed(const std::string& path, const std::string& reason) {
 }
 
 int FailedSystem(const std::string& path, const std::string& step, int error) {
-  return Failed(path, step + ": " + std::strerror(error));
+  return Failed(path, step + ": " + mevcore::config::ErrorText(error));
 }
 
 std::string ParentOf(const std::string& path) { return path.substr(0, path.rfind('/')); }
@@ -34,36 +37,6 @@ bool ValidReferenceName(const std::string& name) {
          name.size() == std::strlen(name.c_str());
 }
 
-bool WriteAll(int fd, const std::string& text) {
-  std::size_t written = 0;
-  while (written < text.size()) {
-    const ssize_t n = Disk().Write(fd, text.data() + written, text.size() - written);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      if (n == 0) errno = EIO;
-      return false;
-    }
-    written += static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
-// Writes and syncs the lock file's content, then closes it; errno on false.
-bool FillLockFile(int fd, const std::string& text) {
-  const bool filled = WriteAll(fd, text) && Disk().Fsync(fd) == 0;
-  const int error = errno;
-  const bool closed = Disk().Close(fd) == 0;
-  if (!filled) errno = error;
-  return filled && closed;
-}
-
-// Removes our own lock file after a failed step; errno stays that of the step.
-void DropLockFile(const std::string& lock) {
-  const int error = errno;
-  Disk().Remove(lock);
-  errno = error;
-}
-
 std::string IdLine(const git_oid& target) {
   char hex[GIT_OID_HEXSZ + 1];
   git_oid_tostr(hex, sizeof hex, &target);
@@ -72,26 +45,21 @@ std::string IdLine(const git_oid& target) {
 
 int ReplaceBranchFile(const std::string& path, const git_oid& target) {
   const std::string folder = ParentOf(path);
-  const std::string lock = path + ".lock";
   const auto folderPath = mevcore::filesupport::Dir::FromNativePath(folder).FullPath();
   if (!mevcore::utility::FileUtils::EnsureDirectoryExists(folderPath)) {
     return Failed(path, "the folder " + folder + " cannot be made");
   }
-  const int fd = Disk().Open(lock, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-  if (fd < 0 && errno == EEXIST) {
-    return Failed(path, lock + " exists: another writer holds the branch, or one stopped half way");
+  DurableWriteOptions options;
+  options.temporary = path + ".lock";
+  DurableWriteFailure failure;
+  const std::string line = IdLine(target);
+  const int error = WriteFileDurably(path, line.data(), line.size(), options, &failure);
+  if (error == 0) return 0;
+  if (error == EEXIST && failure.path == options.temporary) {
+    return Failed(path, options.temporary +
+                            " exists: another writer holds the branch, or one stopped half way");
   }
-  if (fd < 0) return FailedSystem(path, "create " + lock, errno);
-  if (!FillLockFile(fd, IdLine(target))) {
-    DropLockFile(lock);
-    return FailedSystem(path, "write " + lock, errno);
-  }
-  if (Disk().Rename(lock, path) != 0) {
-    DropLockFile(lock);
-    return FailedSystem(path, "rename " + lock, errno);
-  }
-  if (Disk().SyncDir(folder) != 0) return FailedSystem(path, "sync " + folder, errno);
-  return 0;
+  return FailedSystem(path, failure.step + " " + failure.path, error);
 }
 
 }  // namespace

@@ -12,8 +12,10 @@ namespace git {
 // in tests): "<hex id>\n" goes to refs/heads/<branch>.lock, made exclusively
 // as Git makes it (a lock another writer holds is a failure, and the branch
 // stays), the lock file is synced and renamed over the branch file, and the
-// folder is synced. A branch kept only in packed-refs gets a loose file,
-// which wins over the packed entry, as in Git. 0 on success, else GIT_ERROR
+// folder is synced (WriteFileDurably). A branch file that is there keeps its
+// owner, group and mode; one that is not a regular file is refused. A branch
+// kept only in packed-refs gets a loose file, which wins over the packed
+// entry, as in Git. 0 on success, else GIT_ERROR
 // with libgit2's last error saying why.
 int WriteBranchFile(git_repository* repository, const std::string& branch, const git_oid& target);
 

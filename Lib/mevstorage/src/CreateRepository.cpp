@@ -1,12 +1,12 @@
-#include <fcntl.h>
-
 #include <cerrno>
 #include <cstring>
 #include <vector>
 
 #include "ObjectDatabase.h"
 #include "RepositoryAccess.h"
+#include "mevcore/config/Exception.h"
 #include "mevcore/filesupport/DiskInterface.h"
+#include "mevcore/filesupport/DurableWrite.h"
 #include "mevcore/filesupport/File.h"
 #include "mevcore/utility/FileUtils.h"
 #include "mevstorage/git/Repository.h"
@@ -20,6 +20,9 @@ namespace {
 using mevcore::filesupport::Dir;
 using mevcore::filesupport::Disk;
 using mevcore::filesupport::DiskInterface;
+using mevcore::filesupport::DurableWriteFailure;
+using mevcore::filesupport::DurableWriteOptions;
+using mevcore::filesupport::WriteFileDurably;
 using mevcore::filesupport::File;
 using mevcore::utility::AsciiToUTF16;
 
@@ -37,7 +40,7 @@ class CreateFailure {
     throw StorageError("Unable to create a repository in " + folder_ + ": " + reason);
   }
   [[noreturn]] void ThrowSystem(const std::string& path, int error) const {
-    Throw(path + ": " + std::strerror(error));
+    Throw(path + ": " + mevcore::config::ErrorText(error));
   }
 
  private:
@@ -69,32 +72,13 @@ void MakeFolder(const std::string& path, const CreateFailure& failure) {
   if (Disk().Mkdir(path, 0755) != 0) failure.ThrowSystem(path, errno);
 }
 
-void WriteAll(int fd, const std::string& text, const std::string& path,
-              const CreateFailure& failure) {
-  std::size_t written = 0;
-  while (written < text.size()) {
-    const ssize_t n = Disk().Write(fd, text.data() + written, text.size() - written);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      const int error = n < 0 ? errno : EIO;
-      Disk().Close(fd);
-      failure.ThrowSystem(path, error);
-    }
-    written += static_cast<std::size_t>(n);
-  }
-}
-
 // Writes a new file durably; never replaces an existing one.
 void WriteNewFile(const std::string& path, const std::string& text, const CreateFailure& failure) {
-  const int fd = Disk().Open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-  if (fd < 0) failure.ThrowSystem(path, errno);
-  WriteAll(fd, text, path, failure);
-  if (Disk().Fsync(fd) != 0) {
-    const int error = errno;
-    Disk().Close(fd);
-    failure.ThrowSystem(path, error);
-  }
-  if (Disk().Close(fd) != 0) failure.ThrowSystem(path, errno);
+  DurableWriteOptions options;
+  options.replace = false;
+  DurableWriteFailure failed;
+  const int error = WriteFileDurably(path, text.data(), text.size(), options, &failed);
+  if (error != 0) failure.ThrowSystem(failed.path, error);
 }
 
 void SyncFolder(const std::string& path, const CreateFailure& failure) {
@@ -119,10 +103,10 @@ RepositoryHandle CreateRepository(const Dir& gitFolder, const std::string& branc
   if (!ObjectDatabase::Create(ChildPath(gitFolder, kObjectDatabaseName), &reason)) {
     failure.Throw(std::string(kObjectDatabaseName) + ": " + reason);
   }
-  // HEAD comes last: with it the folder becomes a repository for Git tools.
-  WriteNewFile(ChildPath(gitFolder, "HEAD"), "ref: refs/heads/" + branch + "\n", failure);
   SyncFolder(ChildPath(gitFolder, "refs"), failure);
-  SyncFolder(gitFolder.NativePath(), failure);
+  // HEAD comes last: with it the folder becomes a repository for Git tools.
+  // Its write syncs the folder, and with it every entry made above.
+  WriteNewFile(ChildPath(gitFolder, "HEAD"), "ref: refs/heads/" + branch + "\n", failure);
   return SQLite3OdbBackend::OpenRepository(gitFolder);
 }
 

@@ -1,7 +1,13 @@
 #include <git2/sys/repository.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <vector>
 
 #include "OdbBackend.h"
 #include "RepositoryAccess.h"
+#include "mevcore/config/Exception.h"
+#include "mevcore/filesupport/DiskInterface.h"
 #include "mevcore/filesupport/File.h"
 #include "mevstorage/git/ReadOnly.h"
 #include "mevstorage/git/StorageError.h"
@@ -12,6 +18,8 @@ namespace git {
 namespace {
 
 using mevcore::filesupport::Dir;
+using mevcore::filesupport::Disk;
+using mevcore::filesupport::DiskInterface;
 using mevcore::filesupport::File;
 
 [[noreturn]] void ThrowOpenError(const Dir& gitFolder, const std::string& reason) {
@@ -54,6 +62,53 @@ std::string MissingFolderReason(const Dir& gitFolder) {
   return "the folder does not exist";
 }
 
+// The kind of the entry a path names, links followed; 0 when it is missing.
+mode_t KindOf(const std::string& path, const Dir& gitFolder) {
+  struct stat info;
+  if (Disk().Stat(path, &info) == 0) return info.st_mode & S_IFMT;
+  if (errno == ENOENT) return 0;
+  ThrowOpenError(gitFolder, path + ": " + mevcore::config::ErrorText(errno));
+}
+
+[[noreturn]] void ThrowNotRegular(const Dir& gitFolder, const std::string& name) {
+  ThrowOpenError(gitFolder, name + " is not a regular file");
+}
+
+// Every reference file under `folder` (`name` inside the git folder), at any
+// depth. A linked folder is not followed, so a loop of links ends.
+void CheckReferenceFolder(const Dir& gitFolder, const std::string& name) {
+  const std::string folder = gitFolder.NativePath() + "/" + name;
+  std::vector<DiskInterface::Entry> entries;
+  if (Disk().ListDir(folder, &entries) != 0) {
+    ThrowOpenError(gitFolder, folder + ": " + mevcore::config::ErrorText(errno));
+  }
+  for (const DiskInterface::Entry& entry : entries) {
+    const std::string child = name + "/" + entry.name;
+    struct stat info;
+    if (Disk().Lstat(gitFolder.NativePath() + "/" + child, &info) != 0) continue;  // gone meanwhile
+    if (S_ISDIR(info.st_mode)) {
+      CheckReferenceFolder(gitFolder, child);
+      continue;
+    }
+    const mode_t kind = KindOf(gitFolder.NativePath() + "/" + child, gitFolder);
+    if (kind != 0 && kind != S_IFREG && kind != S_IFDIR) ThrowNotRegular(gitFolder, child);
+  }
+}
+
+// libgit2 reads the configuration, HEAD and the references itself, and
+// SQLite the object database, with opens and reads that wait for ever on a
+// FIFO; neither has an option to refuse such files. So they are looked at
+// first, without opening any of them.
+void CheckFilesLibrariesRead(const Dir& gitFolder) {
+  for (const char* name : {kObjectDatabaseName, "config", "HEAD", "packed-refs"}) {
+    const mode_t kind = KindOf(gitFolder.NativePath() + "/" + name, gitFolder);
+    if (kind != 0 && kind != S_IFREG) ThrowNotRegular(gitFolder, name);
+  }
+  if (KindOf(gitFolder.NativePath() + "/refs", gitFolder) == S_IFDIR) {
+    CheckReferenceFolder(gitFolder, "refs");
+  }
+}
+
 using DatabaseOpener = std::unique_ptr<ObjectDatabase> (*)(const std::string&, std::string*);
 
 RepositoryHandle OpenStore(const Dir& gitFolder, DatabaseOpener openDatabase) {
@@ -62,6 +117,7 @@ RepositoryHandle OpenStore(const Dir& gitFolder, DatabaseOpener openDatabase) {
   if (!databaseFile.Exists()) {
     ThrowOpenError(gitFolder, std::string(kObjectDatabaseName) + " is missing");
   }
+  CheckFilesLibrariesRead(gitFolder);
   std::string reason;
   std::unique_ptr<ObjectDatabase> database =
       openDatabase(databaseFile.FullPathMultiByte(), &reason);

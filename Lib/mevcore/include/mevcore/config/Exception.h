@@ -21,7 +21,15 @@ class mev_exception : public std::exception {
   int error_;
 };
 
-// Throws mev_exception with "<operation> <path>: <strerror(error)>".
+// The errno the library gives a path that is there but names something other
+// than a regular file (a FIFO, a device, a socket, a folder) where a regular
+// file must be. No errno of the system says that; it lies beyond all of them.
+constexpr int kNotRegularFile = 4096;
+
+// The system's text for an errno; "it is not a regular file" for kNotRegularFile.
+std::string ErrorText(int error);
+
+// Throws mev_exception with "<operation> <path>: <ErrorText(error)>".
 [[noreturn]] void ThrowSystemError(const std::string& operation, const std::string& path, int error);
 
 }  // namespace config

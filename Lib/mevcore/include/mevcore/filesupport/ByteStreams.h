@@ -10,7 +10,9 @@ namespace filesupport {
 // Stream flags: 1 opens the whole file from its start.
 enum : int { kStreamFromStart = 1 };
 
-// Reads a file from its start. Throws config::mev_exception on failure.
+// Reads a file from its start. Throws config::mev_exception on failure; a
+// path that names anything but a regular file is refused at once, without
+// waiting on a FIFO ("... it is not a regular file").
 class IPlatformByteStream {
  public:
   IPlatformByteStream(const File& file, int flags);
@@ -29,7 +31,8 @@ class IPlatformByteStream {
 };
 
 // Writes a file from its start without cutting it; Truncate cuts it.
-// Throws config::mev_exception on failure.
+// Throws config::mev_exception on failure; a path that names anything but a
+// regular file is refused as by IPlatformByteStream.
 class OPlatformByteStream {
  public:
   OPlatformByteStream(const File& file, int flags);

@@ -9,7 +9,7 @@ namespace filesupport {
 // What a counted call does, so that a plan can fail it with an error that
 // such a call really meets.
 enum class FaultKind { kOpen, kRead, kWrite, kSync, kTruncate, kStat, kMakeFolder, kRename,
-                       kRemove, kList, kClose, kLock };
+                       kRemove, kList, kClose, kLock, kAttributes };
 
 const char* FaultKindName(FaultKind kind);
 

@@ -20,6 +20,8 @@ class File {
 
   // True when an entry of this name exists (whatever its kind).
   bool Exists() const;
+  // The length of the regular file the path names (links followed); anything
+  // else (a FIFO, a device, a folder) has none and throws.
   std::uint64_t Length() const;
 
   utility::UTF16String FullPath() const;
@@ -36,7 +38,8 @@ class File {
   // Renames within the same folder; never replaces an existing entry.
   void Rename(const utility::UTF16String& newName);
   // Makes the file if it is missing. With failIfExists false an existing file
-  // is left as it is; with true an existing file is an error.
+  // is left as it is; with true an existing file is an error. Either way an
+  // entry that is not a regular file is an error, found without blocking.
   void Create(bool failIfExists);
 
  private:

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace mevcore {
+namespace filesupport {
+
+// How WriteFileDurably treats the target and the file it writes first.
+struct DurableWriteOptions {
+  // True: an existing target is replaced. False: the target must not exist;
+  // when it does, or appears meanwhile, the write fails with EEXIST and the
+  // target stays as it is.
+  bool replace = true;
+  // An existing target is opened for writing first, so that one this process
+  // may not write is refused (EACCES) rather than replaced behind its
+  // permissions.
+  bool refuseUnwritable = false;
+  // Empty: the content goes first to a fresh ".<name>.writing-<pid>-<n>"
+  // beside the target; one that is already there, even our own left by a
+  // crash, is never reused. Otherwise this path, in the target's folder, made
+  // exclusively: when it exists the write fails with EEXIST and leaves it
+  // alone, so that it serves as a lock file.
+  std::string temporary;
+};
+
+// Which step of a write failed ("examine", "create", "keep the owner and mode
+// of", "write", "sync", "close", "rename") and the path its call named.
+struct DurableWriteFailure {
+  std::string step;
+  std::string path;
+};
+
+// Puts `size` bytes at `data` in place of the file at `path`, whole or not at
+// all, through Disk() so that every call can be made to fail in tests:
+//  1. an existing target is examined without blocking: anything but a regular
+//     file (a FIFO, a device, a folder) is refused with kNotRegularFile;
+//  2. the temporary file is created exclusively in the same folder; for an
+//     existing target it gets the target's owner and group where the process
+//     may give them (EPERM is not a failure) and the target's mode whatever
+//     the umask; a new file gets 0644 less the umask;
+//  3. the content is written, synced and the temporary closed;
+//  4. it is renamed over the target (with replace false: renamed only if the
+//     target is still missing);
+//  5. the folder is synced.
+// A failure before step 4 removes the temporary (a held lock file is never
+// touched) and leaves the target as it was; a crash at any point leaves the
+// old content or the new, and at most a stray temporary. The folder must
+// exist. Returns 0, or the failed call's errno (config::kNotRegularFile for a
+// target that is not a regular file) with `failure`, when given, saying
+// where. Never throws for a failure of the file system.
+int WriteFileDurably(const std::string& path, const void* data, std::size_t size,
+                     const DurableWriteOptions& options = DurableWriteOptions(),
+                     DurableWriteFailure* failure = nullptr);
+
+}  // namespace filesupport
+}  // namespace mevcore

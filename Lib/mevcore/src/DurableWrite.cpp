@@ -1,0 +1,174 @@
+#include "mevcore/filesupport/DurableWrite.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "mevcore/config/Exception.h"
+#include "mevcore/filesupport/DiskInterface.h"
+#include "mevcore/filesupport/RegularFile.h"
+
+namespace mevcore {
+namespace filesupport {
+namespace {
+
+constexpr int kTemporaryAttempts = 100;
+constexpr mode_t kNewFileMode = 0644;
+// Until the target's mode is given to it, the temporary is the owner's only,
+// so that a file others may not read is not readable for a moment.
+constexpr mode_t kPrivateMode = 0600;
+
+// The existing target, if any: what the new file takes over from it.
+struct Target {
+  bool exists = false;
+  struct stat info {};
+};
+
+class Steps {
+ public:
+  Steps(const std::string& path, DurableWriteFailure* failure) : path_(path), failure_(failure) {}
+
+  // Returns `error` after noting the step and path, when the caller asked.
+  int Failed(const char* step, const std::string& path, int error) const {
+    if (failure_ != nullptr) *failure_ = {step, path};
+    return error;
+  }
+  const std::string& Path() const { return path_; }
+
+ private:
+  const std::string& path_;
+  DurableWriteFailure* failure_;
+};
+
+std::string FolderOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string TemporaryName(const std::string& path, int attempt) {
+  const std::size_t start = path.rfind('/') + 1;  // 0 when there is no slash
+  return path.substr(0, start) + "." + path.substr(start) + ".writing-" +
+         std::to_string(::getpid()) + "-" + std::to_string(attempt);
+}
+
+// A link to nowhere is no missing file: writing through it or over it would
+// both surprise whoever made it.
+bool IsDanglingLink(const std::string& path) {
+  struct stat info;
+  return Disk().Lstat(path, &info) == 0;
+}
+
+// Writability is tested by an open for writing; otherwise a stat tells the
+// kind, which is all that a rename over the target needs.
+int ExamineTarget(const Steps& steps, bool refuseUnwritable, Target* target) {
+  int error = 0;
+  if (refuseUnwritable) {
+    const int fd = OpenRegularFile(steps.Path(), O_WRONLY, 0, &target->info);
+    if (fd < 0) error = errno;
+    if (fd >= 0 && Disk().Close(fd) != 0) error = errno;
+  } else if (Disk().Stat(steps.Path(), &target->info) != 0) {
+    error = errno;
+  } else if (!S_ISREG(target->info.st_mode)) {
+    error = config::kNotRegularFile;
+  }
+  if (error == ENOENT && !IsDanglingLink(steps.Path())) return 0;
+  if (error != 0) return steps.Failed("examine", steps.Path(), error);
+  target->exists = true;
+  return 0;
+}
+
+int RefuseExistingTarget(const Steps& steps) {
+  struct stat info;
+  if (Disk().Lstat(steps.Path(), &info) == 0) return steps.Failed("create", steps.Path(), EEXIST);
+  if (errno == ENOENT) return 0;
+  return steps.Failed("examine", steps.Path(), errno);
+}
+
+// The descriptor of a new file that no one else has, or -1 with errno.
+int CreateTemporary(const Steps& steps, const DurableWriteOptions& options, mode_t mode,
+                    std::string* temporary) {
+  const int flags = O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC;
+  if (!options.temporary.empty()) {
+    *temporary = options.temporary;
+    return Disk().Open(*temporary, flags, mode);
+  }
+  for (int attempt = 0;; ++attempt) {
+    *temporary = TemporaryName(steps.Path(), attempt);
+    const int fd = Disk().Open(*temporary, flags, mode);
+    if (fd >= 0 || errno != EEXIST || attempt == kTemporaryAttempts) return fd;
+  }
+}
+
+// The owner first: a change of owner clears set-id bits that the mode then
+// gives back where the system allows.
+int KeepOwnerAndMode(int fd, const struct stat& old) {
+  if (Disk().Fchown(fd, old.st_uid, old.st_gid) != 0 && errno != EPERM) return errno;
+  if (Disk().Fchmod(fd, old.st_mode & 07777) != 0) return errno;
+  return 0;
+}
+
+int WriteAll(int fd, const void* data, std::size_t size) {
+  const auto* bytes = static_cast<const unsigned char*>(data);
+  std::size_t done = 0;
+  while (done < size) {
+    const ssize_t put = Disk().Write(fd, bytes + done, size - done);
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) return put < 0 ? errno : EIO;
+    done += static_cast<std::size_t>(put);
+  }
+  return 0;
+}
+
+// Fills the open temporary and closes it; the descriptor is closed either way.
+int FillTemporary(const Steps& steps, int fd, const Target& target, const void* data,
+                  std::size_t size, const std::string& temporary) {
+  int error = target.exists ? KeepOwnerAndMode(fd, target.info) : 0;
+  const char* step = "keep the owner and mode of";
+  if (error == 0 && (error = WriteAll(fd, data, size)) != 0) step = "write";
+  if (error == 0 && Disk().Fsync(fd) != 0) {
+    error = errno;
+    step = "sync";
+  }
+  if (Disk().Close(fd) != 0 && error == 0) {
+    error = errno;
+    step = "close";
+  }
+  return error == 0 ? 0 : steps.Failed(step, temporary, error);
+}
+
+int PutInPlace(const Steps& steps, bool replace, const std::string& temporary) {
+  const int renamed = replace ? Disk().Rename(temporary, steps.Path())
+                              : Disk().RenameNoReplace(temporary, steps.Path());
+  if (renamed == 0) return 0;
+  return steps.Failed("rename", temporary + " to " + steps.Path(), errno);
+}
+
+}  // namespace
+
+int WriteFileDurably(const std::string& path, const void* data, std::size_t size,
+                     const DurableWriteOptions& options, DurableWriteFailure* failure) {
+  const Steps steps(path, failure);
+  Target target;
+  int error = options.replace ? ExamineTarget(steps, options.refuseUnwritable, &target)
+                              : RefuseExistingTarget(steps);
+  if (error != 0) return error;
+  std::string temporary;
+  const int fd = CreateTemporary(steps, options, target.exists ? kPrivateMode : kNewFileMode,
+                                 &temporary);
+  if (fd < 0) return steps.Failed("create", temporary, errno);
+  error = FillTemporary(steps, fd, target, data, size, temporary);
+  if (error == 0) error = PutInPlace(steps, options.replace, temporary);
+  if (error != 0) {
+    Disk().Remove(temporary);
+    return error;
+  }
+  const std::string folder = FolderOf(path);
+  if (Disk().SyncDir(folder) != 0) return steps.Failed("sync", folder, errno);
+  return 0;
+}
+
+}  // namespace filesupport
+}  // namespace mevcore
