@@ -15,8 +15,10 @@ void SayUpgradeFailed(const Dir& project, Console& console) {
   console.out << "    Unable to upgrade data model in " << Folder(project) << std::endl;
 }
 
+// The failure's own line. "it is left as it was" is said only when it is:
+// when taking back failed too, the next line says so instead.
 void SayFailure(const Dir& project, FailureKind kind, const std::string& reason,
-                Console& console) {
+                bool leftAsItWas, Console& console) {
   switch (kind) {
     case FailureKind::kWriteFiles:
       console.out << "    Unable to write files in " << Folder(project) << std::endl;
@@ -27,7 +29,7 @@ void SayFailure(const Dir& project, FailureKind kind, const std::string& reason,
       return SayException(project, reason, console);
     case FailureKind::kOther:
       console.out << "    Unable to recover " << Folder(project) << " : " << ConsoleSafe(reason)
-                  << "; it is left as it was" << std::endl;
+                  << (leftAsItWas ? "; it is left as it was" : "") << std::endl;
       return;
   }
 }
@@ -43,12 +45,12 @@ Outcome SayRecovery(const Dir& project, const project::RecoveryReport& report,
                     Console& console) {
   if (report.promotionUpgradeFailed) SayUpgradeFailed(project, console);
   if (report.result == Result::kRecovered) return Outcome::kRecovered;
-  SayFailure(project, report.changedNothing ? FailureKind::kOther : report.failureKind,
-             report.reason, console);
-  if (report.result == Result::kLeftPartWay) SayNotPutBack(project, report.putBackFailure, console);
+  const bool leftAsItWas = report.result == Result::kLeftAsItWas;
+  SayFailure(project, report.failureKind, report.reason, leftAsItWas, console);
+  if (!leftAsItWas) SayNotPutBack(project, report.putBackFailure, console);
   const bool stops =
       report.failureKind == FailureKind::kWriteFiles || report.failureKind == FailureKind::kUpgrade;
-  return stops && !report.changedNothing ? Outcome::kStopWalk : Outcome::kNotRecovered;
+  return stops ? Outcome::kStopWalk : Outcome::kNotRecovered;
 }
 
 void SayException(const Dir& project, const std::string& what, Console& console) {

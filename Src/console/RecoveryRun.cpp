@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <initializer_list>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -46,35 +47,41 @@ void WriteBanner(std::ostream& out) {
   out << "    that you run Framewright or Motionsmith. " << std::endl;
 }
 
+// An empty line, the question's lines and its prompt, then the answer.
+Answer Ask(Console& console, std::initializer_list<const char*> lines, const char* prompt) {
+  console.out << std::endl;
+  for (const char* line : lines) console.out << line << std::endl;
+  console.out << prompt;
+  return ReadAnswer(console.in);
+}
+
 // Asks until the user says the host applications are closed; false on quit.
 bool AskAppsClosed(Console& console) {
   for (;;) {
-    console.out << std::endl;
-    console.out << "Please exit Framewright, Motionsmith, Cuebook, and Renderhall" << std::endl;
-    console.out << "    before continuing, to prevent data corruption." << std::endl;
-    console.out << "Are any of these apps still running? (Yes/No): ";
-    const Answer answer = ReadAnswer(console.in);
+    const Answer answer =
+        Ask(console,
+            {"Please exit Framewright, Motionsmith, Cuebook, and Renderhall",
+             "    before continuing, to prevent data corruption."},
+            "Are any of these apps still running? (Yes/No): ");
     if (answer == Answer::kQuit) return false;
     if (answer == Answer::kNo) return true;
   }
 }
 
 Answer AskRecoverAll(Console& console) {
-  console.out << std::endl;
-  console.out << "Do you want to automatically recover all existing local Velders?" << std::endl;
-  console.out << "    (If you answer 'no,' you will be asked if you want to convert each" << std::endl;
-  console.out << "    individual Velder.)" << std::endl;
-  console.out << "Recover all? (Yes/No/Quit): ";
-  return ReadAnswer(console.in);
+  return Ask(console,
+             {"Do you want to automatically recover all existing local Velders?",
+              "    (If you answer 'no,' you will be asked if you want to convert each",
+              "    individual Velder.)"},
+             "Recover all? (Yes/No/Quit): ");
 }
 
 Answer AskUpgrade(Console& console) {
-  console.out << std::endl;
-  console.out << "Do you want to upgrade Framewright LX 2017 (Velders Beta) projects " << std::endl;
-  console.out << "  to Framewright LX 2018 Velders? (If you answer 'no,' you must" << std::endl;
-  console.out << "  run Framewright LX 2017 to synchronize older Velders to the cloud.)" << std::endl;
-  console.out << "Upgrade? (Yes/No/Quit): ";
-  return ReadAnswer(console.in);
+  return Ask(console,
+             {"Do you want to upgrade Framewright LX 2017 (Velders Beta) projects ",
+              "  to Framewright LX 2018 Velders? (If you answer 'no,' you must",
+              "  run Framewright LX 2017 to synchronize older Velders to the cloud.)"},
+             "Upgrade? (Yes/No/Quit): ");
 }
 
 // The reason of a failure to read the hub: the system's text when there is one.

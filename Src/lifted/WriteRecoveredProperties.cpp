@@ -1,6 +1,5 @@
 #include "lifted/WriteSessionProperties.h"
 
-#include "records/Constants.h"
 #include "records/TimeStamps.h"
 
 namespace velders {
@@ -17,35 +16,37 @@ UTF8String DescriptionWithNote(const ImmutableString& description, const UTF8Str
   return text + note;
 }
 
+// The recovered record: the recovered name, the description extended by
+// the note; and, in `message`, the recovery commit's message.
+SessionProperties RecoveredRecord(const SessionProperties& properties,
+                                  const boost::posix_time::ptime& recovery,
+                                  const boost::posix_time::ptime& lastModified,
+                                  UTF8String* message) {
+  SessionProperties recovered = properties;
+  const UTF8String note = MakeRecoveryNote(recovery, lastModified);
+  recovered.name = ImmutableString::CreateDynamic(MakeRecoveredName(properties.name, recovery));
+  recovered.description = ImmutableString::CreateDynamic(DescriptionWithNote(properties.description, note));
+  *message = ToUTF8("Velders Recovery ") + note;
+  return recovered;
+}
+
 }  // namespace
 
 mevstorage::git::CommitHandle CommitRecoveredProperties(
     const mevstorage::git::RepositoryHandle& repository, const SessionProperties& properties,
     const boost::posix_time::ptime& recovery, const boost::posix_time::ptime& lastModified) {
-  SessionProperties recovered = properties;
-  const UTF8String name = MakeRecoveredName(properties.name, recovery);
-  const UTF8String note = MakeRecoveryNote(recovery, lastModified);
-  recovered.name = ImmutableString::CreateDynamic(name);
-  recovered.description = ImmutableString::CreateDynamic(DescriptionWithNote(properties.description, note));
-  return CommitSessionProperties(repository, recovered, RecoveryCommitMessage(note));
+  UTF8String message;
+  const SessionProperties recovered = RecoveredRecord(properties, recovery, lastModified, &message);
+  return CommitSessionProperties(repository, recovered, message);
 }
 
 bool WriteRecoveredProperties(const mevstorage::git::RepositoryHandle& repository,
                               const SessionProperties& properties,
                               const boost::posix_time::ptime& recovery,
                               const boost::posix_time::ptime& lastModified) {
-  const mevstorage::git::CommitHandle commit =
-      CommitRecoveredProperties(repository, properties, recovery, lastModified);
-  if (!commit) return false;
-  if (!mevstorage::git::SetBranchToCommit(repository, kProductionBranch, commit)) {
-    ReportBranchNotMoved(repository);
-    return false;
-  }
-  return true;
-}
-
-UTF8String RecoveryCommitMessage(const UTF8String& note) {
-  return ToUTF8("Velders Recovery ") + note;
+  UTF8String message;
+  const SessionProperties recovered = RecoveredRecord(properties, recovery, lastModified, &message);
+  return WriteSessionProperties(repository, recovered, message);
 }
 
 }  // namespace velders

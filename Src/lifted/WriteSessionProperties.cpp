@@ -96,16 +96,12 @@ git::CommitHandle CommitSessionProperties(const git::RepositoryHandle& repositor
   return commit;
 }
 
-void ReportBranchNotMoved(const git::RepositoryHandle& repository) {
-  ReportStepFailed(repository, "move the branch");
-}
-
 bool WriteSessionProperties(const git::RepositoryHandle& repository,
                             const SessionProperties& properties, const UTF8String& message) {
   const git::CommitHandle commit = CommitSessionProperties(repository, properties, message);
   if (!commit) return false;
   if (!git::SetBranchToCommit(repository, kProductionBranch, commit)) {
-    ReportBranchNotMoved(repository);
+    ReportStepFailed(repository, "move the branch");
     return false;
   }
   return true;

@@ -24,12 +24,6 @@ mevstorage::git::CommitHandle CommitSessionProperties(
     const mevstorage::git::RepositoryHandle& repository, const SessionProperties& properties,
     const mevcore::utility::UTF8String& message);
 
-// Reports, as WriteSessionProperties does, a branch that did not move.
-void ReportBranchNotMoved(const mevstorage::git::RepositoryHandle& repository);
-
-// The recovery commit's message: "Velders Recovery " and the recovery note.
-mevcore::utility::UTF8String RecoveryCommitMessage(const mevcore::utility::UTF8String& note);
-
 // The commit WriteRecoveredProperties makes, without moving the branch.
 mevstorage::git::CommitHandle CommitRecoveredProperties(
     const mevstorage::git::RepositoryHandle& repository, const SessionProperties& properties,

@@ -5,7 +5,9 @@
 
 #include <cerrno>
 #include <cstring>
+#include <map>
 
+#include "mevcore/config/Exception.h"
 #include "mevcore/filesupport/DiskInterface.h"
 #include "project/FolderNames.h"
 #include "project/Journal.h"
@@ -43,59 +45,75 @@ const Part kParts[] = {
     {"recovery_info.txt", Kind::kAny, false},
 };
 
-std::optional<std::string> CheckPart(const std::string& path, const Part& part) {
+// Whether an entry of that name is there, not following a link; throws,
+// naming it, when that cannot be told.
+bool There(const std::string& path, struct stat* info) {
+  if (Disk().Lstat(path, info) == 0) return true;
+  if (errno != ENOENT) mevcore::config::ThrowSystemError("Unable to examine", path, errno);
+  return false;
+}
+
+bool There(const std::string& path) {
   struct stat info;
-  if (Disk().Lstat(path, &info) != 0) {
-    if (errno == ENOENT) return std::nullopt;
-    return "Unable to examine " + path + ": " + std::strerror(errno);
-  }
+  return There(path, &info);
+}
+
+std::optional<std::string> Unwritable(const std::string& path) {
+  if (::access(path.c_str(), W_OK) == 0) return std::nullopt;
+  return path + " cannot be written: " + std::strerror(errno);
+}
+
+std::optional<std::string> CheckPart(const std::string& path, const Part& part, bool* there) {
+  struct stat info;
+  *there = There(path, &info);
+  if (!*there) return std::nullopt;
   if (S_ISLNK(info.st_mode)) return path + " is a symbolic link, which is not followed";
   if (part.kind == Kind::kAny) return std::nullopt;
   if (part.kind == Kind::kFolder && !S_ISDIR(info.st_mode)) return path + " is not a folder";
   if (part.kind == Kind::kFile && !S_ISREG(info.st_mode)) return path + " is not a regular file";
-  if (part.written && ::access(path.c_str(), W_OK) != 0) {
-    return path + " cannot be written: " + std::strerror(errno);
-  }
-  return std::nullopt;
+  return part.written ? Unwritable(path) : std::nullopt;
 }
 
-std::optional<std::string> TakenName(const std::string& path) {
-  struct stat info;
-  if (Disk().Lstat(path, &info) == 0) return path + " is already there";
-  if (errno == ENOENT) return std::nullopt;
-  return "Unable to examine " + path + ": " + std::strerror(errno);
+std::optional<std::string> AlreadyThere(const std::string& path) {
+  if (!There(path)) return std::nullopt;
+  return path + " is already there";
+}
+
+std::optional<std::string> Blocker(const Dir& project, const RecoveryPlan& plan) {
+  const std::string folder = project.NativePath();
+  if (auto blocker = Unwritable(folder)) return blocker;
+  std::map<std::string, bool> there;
+  for (const Part& part : kParts) {
+    if (auto blocker = CheckPart(folder + "/" + part.path, part, &there[part.path])) {
+      return blocker;
+    }
+  }
+  const std::string lock = folder + "/git/refs/heads/production.lock";
+  if (There(lock)) {
+    return lock + " is there: another program is moving the branch, or one stopped part way";
+  }
+  if (there["deleted"] && there["pre_recovery_deleted"]) {
+    return folder + "/pre_recovery_deleted is already there";
+  }
+  if (plan.keepProduction) {
+    if (auto taken = AlreadyThere(folder + "/git/" + kKeptProductionReference)) return taken;
+  }
+  if (plan.promote) {
+    const Dir promoted(project.Parent(), PromotedName(project.GetName()));
+    if (auto taken = AlreadyThere(promoted.NativePath())) return taken;
+    return Unwritable(project.Parent().NativePath());
+  }
+  return std::nullopt;
 }
 
 }  // namespace
 
 std::optional<std::string> FindBlocker(const Dir& project, const RecoveryPlan& plan) {
-  const std::string folder = project.NativePath();
-  if (::access(folder.c_str(), W_OK) != 0) {
-    return folder + " cannot be written: " + std::strerror(errno);
+  try {
+    return Blocker(project, plan);
+  } catch (const mevcore::config::mev_exception& error) {
+    return std::string(error.what());
   }
-  for (const Part& part : kParts) {
-    if (auto blocker = CheckPart(folder + "/" + part.path, part)) return blocker;
-  }
-  const std::string lock = folder + "/git/refs/heads/production.lock";
-  if (TakenName(lock)) {
-    return lock + " is there: another program is moving the branch, or one stopped part way";
-  }
-  if (TakenName(folder + "/deleted")) {
-    if (auto taken = TakenName(folder + "/pre_recovery_deleted")) return taken;
-  }
-  if (plan.keepProduction) {
-    if (auto taken = TakenName(folder + "/git/" + kKeptProductionReference)) return taken;
-  }
-  if (plan.promote) {
-    const std::string parent = project.Parent().NativePath();
-    if (auto taken = TakenName(Dir(project.Parent(), PromotedName(project.GetName())).NativePath())) {
-      return taken;
-    }
-    if (::access(parent.c_str(), W_OK) != 0) {
-      return parent + " cannot be written: " + std::strerror(errno);
-    }
-  }
-  return std::nullopt;
 }
 
 }  // namespace project

@@ -15,17 +15,6 @@ namespace git = mevstorage::git;
 using mevcore::filesupport::Dir;
 using mevcore::filesupport::File;
 
-std::string LastError() {
-  const git_error* error = git_error_last();
-  return error && error->message ? error->message : "unknown reason";
-}
-
-std::string Hex(const git_oid& id) {
-  char text[GIT_OID_HEXSZ + 1];
-  git_oid_tostr(text, sizeof text, &id);
-  return text;
-}
-
 git_oid Id(const std::string& hex) {
   git_oid id;
   if (git_oid_fromstr(&id, hex.c_str()) != 0) {
@@ -39,8 +28,8 @@ std::string Resolve(const git::RepositoryHandle& repository, const std::string& 
   git_oid id;
   const int result = git_reference_name_to_id(&id, repository->ptr, name.c_str());
   if (result == GIT_ENOTFOUND || result == GIT_EUNBORNBRANCH) return std::string();
-  if (result != 0) throw std::runtime_error("Unable to read " + name + ": " + LastError());
-  return Hex(id);
+  if (result != 0) throw std::runtime_error("Unable to read " + name + ": " + LastGitReason());
+  return IdText(id);
 }
 
 File ReferenceFile(const Dir& project, const std::string& name) {
@@ -48,6 +37,17 @@ File ReferenceFile(const Dir& project, const std::string& name) {
 }
 
 }  // namespace
+
+std::string LastGitReason() {
+  const git_error* error = git_error_last();
+  return error && error->message ? error->message : "unknown reason";
+}
+
+std::string IdText(const git_oid& id) {
+  char text[GIT_OID_HEXSZ + 1];
+  git_oid_tostr(text, sizeof text, &id);
+  return text;
+}
 
 std::string ProductionTip(const git::RepositoryHandle& repository) {
   return Resolve(repository, std::string("refs/heads/") + kProductionBranch.c_str());
@@ -62,7 +62,7 @@ bool Reaches(const git::RepositoryHandle& repository, const std::string& commit,
   if (commit == ancestor) return true;
   const git_oid from = Id(commit), to = Id(ancestor);
   const int result = git_graph_descendant_of(repository->ptr, &from, &to);
-  if (result < 0) throw std::runtime_error("Unable to walk the history: " + LastError());
+  if (result < 0) throw std::runtime_error("Unable to walk the history: " + LastGitReason());
   return result == 1;
 }
 
@@ -70,21 +70,21 @@ void MoveProductionOrThrow(const git::RepositoryHandle& repository, const std::s
   git_commit* found = nullptr;
   const git_oid id = Id(commit);
   if (git_commit_lookup(&found, repository->ptr, &id) != 0) {
-    throw std::runtime_error("Unable to find the recovery commit " + commit + ": " + LastError());
+    throw std::runtime_error("Unable to find the recovery commit " + commit + ": " + LastGitReason());
   }
   const git::CommitHandle handle(new git::Wrap<git_commit>(found));
   if (!git::SetBranchToCommit(repository, kProductionBranch, handle)) {
-    throw std::runtime_error(LastError());
+    throw std::runtime_error(LastGitReason());
   }
 }
 
 void SetReferenceOrThrow(const git::RepositoryHandle& repository, const std::string& name,
                          const std::string& target) {
-  if (!git::SetReference(repository, name, Id(target))) throw std::runtime_error(LastError());
+  if (!git::SetReference(repository, name, Id(target))) throw std::runtime_error(LastGitReason());
 }
 
 void RemoveReferenceOrThrow(const git::RepositoryHandle& repository, const std::string& name) {
-  if (!git::RemoveReference(repository, name)) throw std::runtime_error(LastError());
+  if (!git::RemoveReference(repository, name)) throw std::runtime_error(LastGitReason());
 }
 
 bool HistoryHasRecoveryCommit(const git::RepositoryHandle& repository) {
@@ -95,7 +95,7 @@ bool HistoryHasRecoveryCommit(const git::RepositoryHandle& repository) {
   const git_oid start = Id(tip);
   if (git_revwalk_new(&walk, repository->ptr) != 0 || git_revwalk_push(walk, &start) != 0) {
     git_revwalk_free(walk);
-    throw std::runtime_error("Unable to walk the history: " + LastError());
+    throw std::runtime_error("Unable to walk the history: " + LastGitReason());
   }
   git_revwalk_simplify_first_parent(walk);
   static const std::string kPrefix = "Velders Recovery (Recovered: ";
@@ -112,7 +112,7 @@ bool HistoryHasRecoveryCommit(const git::RepositoryHandle& repository) {
   git_revwalk_free(walk);
   // A history that cannot be read to its end tells nothing.
   if (!found && result != GIT_ITEROVER) {
-    throw std::runtime_error("Unable to walk the history: " + LastError());
+    throw std::runtime_error("Unable to walk the history: " + LastGitReason());
   }
   return found;
 }
@@ -129,10 +129,6 @@ void ClearOwnLock(const Dir& project, const std::string& name, const std::string
   if (text && text->size() <= line.size() && line.compare(0, text->size(), *text) == 0) {
     RemoveIfThere(lock);
   }
-}
-
-bool LockThere(const Dir& project, const std::string& name) {
-  return IsThere(ReferenceFile(project, name + ".lock"));
 }
 
 }  // namespace project

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <git2.h>
+
 #include <string>
 
 #include "mevcore/filesupport/Dir.h"
@@ -11,6 +13,11 @@ namespace project {
 // The references a recovery reads and moves, by hex id. Each call either
 // does what it says or throws a std::exception that names the reference and
 // libgit2's reason.
+
+// libgit2's last error message; "unknown reason" when it gave none.
+std::string LastGitReason();
+// The hex form of an object id.
+std::string IdText(const git_oid& id);
 
 // The commit "production" names; empty when there is no such branch.
 std::string ProductionTip(const mevstorage::git::RepositoryHandle& repository);
@@ -40,8 +47,6 @@ bool ReferenceFileHolds(const mevcore::filesupport::Dir& project, const std::str
 // lock anyone else holds stays.
 void ClearOwnLock(const mevcore::filesupport::Dir& project, const std::string& name,
                   const std::string& target);
-// Whether "<name>.lock" is there.
-bool LockThere(const mevcore::filesupport::Dir& project, const std::string& name);
 
 }  // namespace project
 }  // namespace velders

@@ -3,12 +3,11 @@
 #include <sys/stat.h>
 
 #include <cerrno>
-#include <stdexcept>
 
-#include "Model/Utils.h"
 #include "mevcore/config/Exception.h"
 #include "mevcore/filesupport/ByteStreams.h"
 #include "mevcore/filesupport/DiskInterface.h"
+#include "mevcore/filesupport/DurableWrite.h"
 #include "mevcore/utility/Text.h"
 
 namespace velders {
@@ -26,8 +25,6 @@ File ProjectFile(const Dir& project, const char* name) {
   return File(project, AsciiToUTF16(name));
 }
 
-bool IsThere(const File& file) { return file.Exists(); }
-
 std::optional<std::string> ReadIfThere(const File& file) {
   if (!file.Exists()) return std::nullopt;
   return ReadFileBytes(file);
@@ -43,25 +40,15 @@ std::optional<std::string> ReadIfRegular(const File& file) {
   return ReadFileBytes(file);
 }
 
-std::string ReadFileBytes(const File& file) {
-  mevcore::filesupport::IPlatformByteStream stream(file, mevcore::filesupport::kStreamFromStart);
-  const std::uint64_t length = stream.Length();
-  if (length > UINT32_MAX) {
-    throw mevcore::config::mev_exception("Unable to read " + file.FullPathMultiByte() +
-                                         ": 4 GiB or more at once is not supported");
-  }
-  std::string bytes(length, '\0');
-  if (!bytes.empty()) stream.ReadBlock(&bytes[0], static_cast<std::uint32_t>(length));
-  stream.Close();
-  return bytes;
-}
+std::string ReadFileBytes(const File& file) { return mevcore::filesupport::ReadWholeFile(file); }
 
 void WriteFileBytes(const File& file, const std::string& bytes) {
-  const mevcore::utility::UTF8String content(bytes.begin(), bytes.end());
-  if (!YondraLocalHub::WriteStringFile(file, content)) {
-    throw std::runtime_error("Unable to write " + file.FullPathMultiByte() +
-                             " (the log says why)");
-  }
+  mevcore::filesupport::DurableWriteOptions options;
+  options.refuseUnwritable = true;
+  mevcore::filesupport::DurableWriteFailure failure;
+  const int error = mevcore::filesupport::WriteFileDurably(file.NativePath(), bytes.data(),
+                                                           bytes.size(), options, &failure);
+  if (error != 0) ThrowSystemError("Unable to " + failure.step, failure.path, error);
 }
 
 void RemoveIfThere(const File& file) {

@@ -17,8 +17,6 @@ mevcore::filesupport::Dir GitFolder(const mevcore::filesupport::Dir& project);
 mevcore::filesupport::File ProjectFile(const mevcore::filesupport::Dir& project,
                                        const char* name);
 
-// Whether an entry of that name is there, whatever its kind.
-bool IsThere(const mevcore::filesupport::File& file);
 // The whole content; none when the file is missing.
 std::optional<std::string> ReadIfThere(const mevcore::filesupport::File& file);
 // The whole content; none when the file is missing or is not a regular
@@ -26,8 +24,9 @@ std::optional<std::string> ReadIfThere(const mevcore::filesupport::File& file);
 std::optional<std::string> ReadIfRegular(const mevcore::filesupport::File& file);
 // The whole content; a missing file is an error.
 std::string ReadFileBytes(const mevcore::filesupport::File& file);
-// Replaces the file whole: the old content or the new stays after a crash,
-// never a part.
+// Replaces the file whole, keeping its owner, group and mode: the old
+// content or the new stays after a crash, never a part. The folder must be
+// there; a file this process may not write is refused.
 void WriteFileBytes(const mevcore::filesupport::File& file, const std::string& bytes);
 // Removes the file when it is there, and makes that durable.
 void RemoveIfThere(const mevcore::filesupport::File& file);

@@ -18,17 +18,6 @@ namespace {
 namespace git = mevstorage::git;
 using Result = RecoveryReport::Result;
 
-std::string LastGitError() {
-  const git_error* error = git_error_last();
-  return error && error->message ? error->message : "unknown reason";
-}
-
-std::string Hex(const git_oid* id) {
-  char text[GIT_OID_HEXSZ + 1];
-  git_oid_tostr(text, sizeof text, id);
-  return text;
-}
-
 RecoveryPlan PlanOf(const RecoveryRequest& request, const std::string& head,
                     const std::string& production) {
   RecoveryPlan plan;
@@ -41,8 +30,8 @@ RecoveryPlan PlanOf(const RecoveryRequest& request, const std::string& head,
 RecoveryReport LeftAsItWas(const std::string& reason) {
   RecoveryReport report;
   report.result = Result::kLeftAsItWas;
+  report.failureKind = FailureKind::kOther;
   report.reason = reason;
-  report.changedNothing = true;
   return report;
 }
 
@@ -52,10 +41,10 @@ std::string StoreRecoveryCommit(const RecoveryRequest& request, std::string* why
   const git::CommitHandle commit = CommitRecoveredProperties(
       request.repository, request.properties, request.recoveryTime, request.lastModified);
   if (!commit || !git::FlushWrites(request.repository)) {
-    *why = "Unable to store the recovery commit: " + LastGitError();
+    *why = "Unable to store the recovery commit: " + LastGitReason();
     return std::string();
   }
-  return Hex(git_commit_id(commit->ptr));
+  return IdText(*git_commit_id(commit->ptr));
 }
 
 Journal JournalOf(const RecoveryRequest& request, const RecoveryPlan& plan,
@@ -73,8 +62,8 @@ Journal JournalOf(const RecoveryRequest& request, const RecoveryPlan& plan,
   journal.priorRecoveryInfo = ReadIfRegular(ProjectFile(folder, "recovery_info.txt"));
   journal.upgrade = request.upgrade;
   journal.priorVersion = ReadIfThere(ProjectFile(folder, "version"));
-  journal.savedVersionExisted = IsThere(ProjectFile(folder, "pre_recovery_version"));
-  journal.deleted = IsThere(ProjectFile(folder, "deleted"));
+  journal.savedVersionExisted = ProjectFile(folder, "pre_recovery_version").Exists();
+  journal.deleted = ProjectFile(folder, "deleted").Exists();
   journal.promote = plan.promote;
   journal.recoveryTime = IsoExtended(request.recoveryTime);
   return journal;

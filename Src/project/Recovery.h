@@ -29,8 +29,7 @@ struct RecoveryReport {
   enum class Result { kRecovered, kLeftAsItWas, kLeftPartWay };
   Result result = Result::kLeftAsItWas;
   FailureKind failureKind = FailureKind::kOther;
-  std::string reason;          // why it is not recovered
-  bool changedNothing = false;  // found before the first change
+  std::string reason;  // why it is not recovered
   std::string putBackFailure;  // with kLeftPartWay: why it could not be put back
   bool promotionUpgradeFailed = false;
 };

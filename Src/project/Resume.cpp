@@ -1,6 +1,5 @@
 #include "project/Resume.h"
 
-#include "mevcore/filesupport/DiskInterface.h"
 #include "project/BranchState.h"
 #include "project/ProjectFiles.h"
 #include "project/StepRunner.h"
@@ -13,12 +12,16 @@ namespace {
 using mevcore::filesupport::Dir;
 using Result = ResumeReport::Result;
 
-ResumeReport Failed(const Dir& project, const std::string& reason) {
+ResumeReport Report(Result result, const Dir& project, const std::string& reason = "") {
   ResumeReport report;
-  report.result = Result::kFailed;
+  report.result = result;
   report.reason = reason;
   report.project = project;
   return report;
+}
+
+ResumeReport Failed(const Dir& project, const std::string& reason) {
+  return Report(Result::kFailed, project, reason);
 }
 
 // A recovery that had moved the branch is finished; any other is taken back.
@@ -48,16 +51,23 @@ ResumeReport ResumeJournal(const Dir& project) {
 }
 
 bool SetAsideWithoutJournal(const Dir& project) {
-  return IsThere(ProjectFile(project, "pre_recovery_sync.sqlite3")) &&
-         !IsThere(ProjectFile(project, "sync.sqlite3")) && !IsThere(RecordFile(project)) &&
-         IsThere(ProjectFile(project, "git"));
+  return ProjectFile(project, "pre_recovery_sync.sqlite3").Exists() &&
+         !ProjectFile(project, "sync.sqlite3").Exists() && !RecordFile(project).Exists() &&
+         ProjectFile(project, "git").Exists();
 }
 
+// Only a history that can be read to its end tells that no recovery commit
+// is on it; a store that cannot be read is left alone (the walk passes over
+// a set-aside folder anyway).
 bool LeftByEarlierProgram(const Dir& project) {
   if (!SetAsideWithoutJournal(project)) return false;
-  const auto repository =
-      mevstorage::git::SQLite3OdbBackend::OpenRepository(GitFolder(project));
-  return !HistoryHasRecoveryCommit(repository);
+  try {
+    const auto repository =
+        mevstorage::git::SQLite3OdbBackend::OpenRepository(GitFolder(project));
+    return !HistoryHasRecoveryCommit(repository);
+  } catch (const std::exception&) {
+    return false;
+  }
 }
 
 // "sync.sqlite3" comes back last: until it does, the folder still reads as
@@ -79,10 +89,10 @@ void PutBackEarlierProgram(const Dir& project) {
 
 ResumeReport ResumeFolder(const Dir& project) {
   try {
-    if (IsThere(InProgressFile(project))) return ResumeJournal(project);
-    if (!LeftByEarlierProgram(project)) return ResumeReport{Result::kNothingToDo, "", false, project};
+    if (InProgressFile(project).Exists()) return ResumeJournal(project);
+    if (!LeftByEarlierProgram(project)) return Report(Result::kNothingToDo, project);
     PutBackEarlierProgram(project);
-    return ResumeReport{Result::kPutBack, "", false, project};
+    return Report(Result::kPutBack, project);
   } catch (const std::exception& error) {
     return Failed(project, error.what());
   }

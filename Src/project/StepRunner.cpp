@@ -14,20 +14,23 @@ std::string TakeBackThrough(StepContext& context, std::size_t last) {
     try {
       steps[i].undo(context);
     } catch (const std::exception& error) {
-      return std::string("Unable to ") + steps[i].name + " back: " + error.what();
+      return std::string("Unable to take back the step \"") + steps[i].name + "\": " + error.what();
     }
   }
   return std::string();
 }
 
-void Failed(StepsReport* report, const StepFailure& failure) {
-  report->failureKind = failure.kind();
-  report->failure = failure.what();
-}
-
-void Failed(StepsReport* report, const std::exception& failure) {
-  report->failureKind = FailureKind::kException;
-  report->failure = failure.what();
+// Applies one step; false, with the failure in the report, when it throws.
+bool Apply(const Step& step, StepContext& context, StepsReport* report) {
+  try {
+    step.apply(context);
+    return true;
+  } catch (const std::exception& failure) {
+    const auto* stepFailure = dynamic_cast<const StepFailure*>(&failure);
+    report->failureKind = stepFailure ? stepFailure->kind() : FailureKind::kException;
+    report->failure = failure.what();
+    return false;
+  }
 }
 
 }  // namespace
@@ -36,15 +39,7 @@ StepsReport ApplySteps(StepContext& context) {
   const std::vector<Step>& steps = RecoverySteps();
   StepsReport report;
   for (std::size_t i = 0; i < steps.size(); ++i) {
-    if (!steps[i].planned(context.journal)) continue;
-    try {
-      steps[i].apply(context);
-    } catch (const StepFailure& failure) {
-      Failed(&report, failure);
-    } catch (const std::exception& failure) {
-      Failed(&report, failure);
-    }
-    if (report.failure.empty()) continue;
+    if (!steps[i].planned(context.journal) || Apply(steps[i], context, &report)) continue;
     report.putBackFailure = TakeBackThrough(context, i);
     report.putBack = report.putBackFailure.empty();
     return report;
@@ -57,15 +52,14 @@ StepsReport FinishSteps(StepContext& context) {
   StepsReport report;
   for (const Step& step : RecoverySteps()) {
     if (!step.planned(context.journal)) continue;
+    bool done;
     try {
-      if (!step.done(context)) step.apply(context);
-    } catch (const StepFailure& failure) {
-      Failed(&report, failure);
-      return report;
+      done = step.done(context);
     } catch (const std::exception& failure) {
-      Failed(&report, failure);
+      report.failure = failure.what();
       return report;
     }
+    if (!done && !Apply(step, context, &report)) return report;
   }
   report.complete = true;
   return report;

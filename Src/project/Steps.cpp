@@ -4,6 +4,7 @@
 
 #include <boost/make_shared.hpp>
 
+#include "Model/Utils.h"
 #include "mevcore/filesupport/File.h"
 #include "mevcore/utility/Text.h"
 #include "project/BranchState.h"
@@ -33,16 +34,6 @@ bool Holds(const File& file, const std::string& bytes) {
 
 bool Always(const Journal&) { return true; }
 
-// The journal.
-
-void WriteTheJournal(StepContext& c) { WriteJournal(InProgressFile(c.project), c.journal); }
-void RemoveTheJournal(StepContext& c) { RemoveIfThere(InProgressFile(c.project)); }
-bool JournalThere(StepContext& c) { return IsThere(InProgressFile(c.project)); }
-
-// The old tip of the branch, kept when the recovery commit does not descend
-// from it.
-
-bool KeepsProduction(const Journal& j) { return j.keepProduction; }
 // The branch steps had no console line of their own: their failures are
 // said by their reasons.
 template <typename Action>
@@ -55,6 +46,17 @@ void SaidByReason(const Action& action) {
     throw StepFailure(FailureKind::kOther, error.what());
   }
 }
+
+// The journal.
+
+void WriteTheJournal(StepContext& c) { WriteJournal(InProgressFile(c.project), c.journal); }
+void RemoveTheJournal(StepContext& c) { RemoveIfThere(InProgressFile(c.project)); }
+bool JournalThere(StepContext& c) { return InProgressFile(c.project).Exists(); }
+
+// The old tip of the branch, kept when the recovery commit does not descend
+// from it.
+
+bool KeepsProduction(const Journal& j) { return j.keepProduction; }
 
 void KeepProduction(StepContext& c) {
   SaidByReason([&] {
@@ -77,11 +79,14 @@ File RecoveryInfoFile(const Dir& project) { return ProjectFile(project, "recover
 bool RecoveryInfoWritten(StepContext& c) {
   return Holds(RecoveryInfoFile(c.project), c.journal.recoveryInfo);
 }
+// Through the string files, whose failure the log records; the console line
+// is the procedure's own.
 void WriteRecoveryInfo(StepContext& c) {
-  try {
-    WriteFileBytes(RecoveryInfoFile(c.project), c.journal.recoveryInfo);
-  } catch (const std::exception& error) {
-    throw StepFailure(FailureKind::kWriteFiles, error.what());
+  const std::string& text = c.journal.recoveryInfo;
+  if (!YondraLocalHub::WriteStringFile(RecoveryInfoFile(c.project),
+                                       mevcore::utility::UTF8String(text.begin(), text.end()))) {
+    throw StepFailure(FailureKind::kWriteFiles,
+                      "Unable to write " + RecoveryInfoFile(c.project).FullPathMultiByte());
   }
 }
 // A file that was not there before goes only if it holds what the step
@@ -117,32 +122,28 @@ bool Upgraded(StepContext& c) {
   return Holds(ProjectFile(c.project, "version"), AsBytes(DataModelJson()));
 }
 
-// The set-aside renames.
+// The set-aside renames: "<name>" becomes "pre_recovery_<name>".
 
-void SetAsideSync(StepContext& c) {
-  File sync = ProjectFile(c.project, "sync.sqlite3");
-  sync.Rename(kPreRecoverySyncFileName);
+void SetAside(StepContext& c, const char* name) {
+  File file = ProjectFile(c.project, name);
+  file.Rename(mevcore::utility::AsciiToUTF16((std::string("pre_recovery_") + name).c_str()));
 }
-void PutBackSync(StepContext& c) {
-  RenameIfThere(ProjectFile(c.project, "pre_recovery_sync.sqlite3"), "sync.sqlite3");
+void PutBack(StepContext& c, const char* name) {
+  RenameIfThere(ProjectFile(c.project, (std::string("pre_recovery_") + name).c_str()), name);
 }
-bool SyncSetAside(StepContext& c) {
-  return !IsThere(ProjectFile(c.project, "sync.sqlite3")) &&
-         IsThere(ProjectFile(c.project, "pre_recovery_sync.sqlite3"));
+bool IsSetAside(StepContext& c, const char* name) {
+  return !ProjectFile(c.project, name).Exists() &&
+         ProjectFile(c.project, (std::string("pre_recovery_") + name).c_str()).Exists();
 }
+
+void SetAsideSync(StepContext& c) { SetAside(c, "sync.sqlite3"); }
+void PutBackSync(StepContext& c) { PutBack(c, "sync.sqlite3"); }
+bool SyncSetAside(StepContext& c) { return IsSetAside(c, "sync.sqlite3"); }
 
 bool SetsAsideDeleted(const Journal& j) { return j.deleted; }
-void SetAsideDeleted(StepContext& c) {
-  File deleted = ProjectFile(c.project, "deleted");
-  deleted.Rename(kPreRecoveryDeletedFileName);
-}
-void PutBackDeleted(StepContext& c) {
-  RenameIfThere(ProjectFile(c.project, "pre_recovery_deleted"), "deleted");
-}
-bool DeletedSetAside(StepContext& c) {
-  return !IsThere(ProjectFile(c.project, "deleted")) &&
-         IsThere(ProjectFile(c.project, "pre_recovery_deleted"));
-}
+void SetAsideDeleted(StepContext& c) { SetAside(c, "deleted"); }
+void PutBackDeleted(StepContext& c) { PutBack(c, "deleted"); }
+bool DeletedSetAside(StepContext& c) { return IsSetAside(c, "deleted"); }
 
 // The branch move: the commit point.
 

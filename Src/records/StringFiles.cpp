@@ -32,13 +32,10 @@ std::uint32_t StreamLength(std::uint64_t length, const File& file, const char* a
   return static_cast<std::uint32_t>(length);
 }
 
-ImmutableString ReadWholeFile(const File& file) {
+ImmutableString ReadWholeText(const File& file) {
   if (!file.Exists()) return ImmutableString();
-  mevcore::filesupport::IPlatformByteStream stream(file, mevcore::filesupport::kStreamFromStart);
-  UTF8String text(StreamLength(stream.Length(), file, "read"), 0);
-  if (!text.empty()) stream.ReadBlock(&text[0], static_cast<std::uint32_t>(text.size()));
-  stream.Close();
-  return ImmutableString::CreateDynamic(text);
+  const std::string bytes = mevcore::filesupport::ReadWholeFile(file);
+  return ImmutableString::CreateDynamic(UTF8String(bytes.begin(), bytes.end()));
 }
 
 // The file is replaced whole or not at all, and keeps its owner, group and
@@ -60,7 +57,7 @@ bool WriteWholeFile(File& file, const UTF8String& content) {
 
 ImmutableString ReadStringFile(const File& file) {
   try {
-    return ReadWholeFile(file);
+    return ReadWholeText(file);
   } catch (const mev_exception& error) {
     velders::Report(velders::sites::readStringFileFailed,
                     {{"exception", error.what()}, {"path", file.FullPath()}});

@@ -106,5 +106,18 @@ void OPlatformByteStream::Truncate(std::uint64_t length, bool sync) {
 
 void OPlatformByteStream::Close() { CloseStream(&fd_, file_); }
 
+std::string ReadWholeFile(const File& file) {
+  IPlatformByteStream stream(file, kStreamFromStart);
+  const std::uint64_t length = stream.Length();
+  if (length > std::numeric_limits<std::uint32_t>::max()) {
+    throw config::mev_exception("Unable to read " + file.FullPathMultiByte() +
+                                ": 4 GiB or more at once is not supported");
+  }
+  std::string bytes(length, '\0');
+  if (!bytes.empty()) stream.ReadBlock(&bytes[0], static_cast<std::uint32_t>(length));
+  stream.Close();
+  return bytes;
+}
+
 }  // namespace filesupport
 }  // namespace mevcore

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "mevcore/filesupport/File.h"
 
@@ -50,6 +51,11 @@ class OPlatformByteStream {
   File file_;
   int fd_ = -1;
 };
+
+// The whole content of the file, read through an IPlatformByteStream. The
+// streams count in 32 bits, so a file of 4 GiB or more is refused rather
+// than cut. Throws config::mev_exception naming the file.
+std::string ReadWholeFile(const File& file);
 
 }  // namespace filesupport
 }  // namespace mevcore
