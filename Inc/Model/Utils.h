@@ -13,6 +13,9 @@ mevcore::utility::ImmutableString ReadStringFile(const mevcore::filesupport::Fil
 // Makes the file's folder and the file if missing, writes the content from
 // the start and cuts the file after it. False when that failed (reported to
 // the diagnostics).
-bool WriteStringFile(mevcore::filesupport::File file, const mevcore::utility::UTF8String& content);
+// With FolderSync::kByCaller the file's folder is not synced after the
+// write; the caller syncs it before relying on the file.
+bool WriteStringFile(mevcore::filesupport::File file, const mevcore::utility::UTF8String& content,
+                     mevcore::filesupport::FolderSync sync = mevcore::filesupport::FolderSync::kNow);
 
 }  // namespace YondraLocalHub

@@ -51,6 +51,12 @@ void WriteFileBytes(const File& file, const std::string& bytes) {
   if (error != 0) ThrowSystemError("Unable to " + failure.step, failure.path, error);
 }
 
+void SyncFolder(const Dir& folder) {
+  if (Disk().SyncDir(folder.NativePath()) != 0) {
+    ThrowSystemError("Unable to sync", folder.NativePath(), errno);
+  }
+}
+
 void RemoveIfThere(const File& file) {
   if (Disk().Remove(file.NativePath()) != 0) {
     if (errno == ENOENT) return;

@@ -28,6 +28,8 @@ std::string ReadFileBytes(const mevcore::filesupport::File& file);
 // content or the new stays after a crash, never a part. The folder must be
 // there; a file this process may not write is refused.
 void WriteFileBytes(const mevcore::filesupport::File& file, const std::string& bytes);
+// Makes the folder's entries durable.
+void SyncFolder(const mevcore::filesupport::Dir& folder);
 // Removes the file when it is there, and makes that durable.
 void RemoveIfThere(const mevcore::filesupport::File& file);
 // Renames the file within its folder when it is there and `to` is not;

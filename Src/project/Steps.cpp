@@ -20,6 +20,7 @@ namespace {
 
 using mevcore::filesupport::Dir;
 using mevcore::filesupport::File;
+using mevcore::filesupport::FolderSync;
 namespace git = mevstorage::git;
 
 std::string AsBytes(const mevcore::utility::UTF8String& text) {
@@ -80,11 +81,13 @@ bool RecoveryInfoWritten(StepContext& c) {
   return Holds(RecoveryInfoFile(c.project), c.journal.recoveryInfo);
 }
 // Through the string files, whose failure the log records; the console line
-// is the procedure's own.
+// is the procedure's own. The folder is synced once, before the branch moves
+// (MoveBranch), for this file and the set-asides together.
 void WriteRecoveryInfo(StepContext& c) {
   const std::string& text = c.journal.recoveryInfo;
   if (!YondraLocalHub::WriteStringFile(RecoveryInfoFile(c.project),
-                                       mevcore::utility::UTF8String(text.begin(), text.end()))) {
+                                       mevcore::utility::UTF8String(text.begin(), text.end()),
+                                       FolderSync::kByCaller)) {
     throw StepFailure(FailureKind::kWriteFiles,
                       "Unable to write " + RecoveryInfoFile(c.project).FullPathMultiByte());
   }
@@ -126,7 +129,8 @@ bool Upgraded(StepContext& c) {
 
 void SetAside(StepContext& c, const char* name) {
   File file = ProjectFile(c.project, name);
-  file.Rename(mevcore::utility::AsciiToUTF16((std::string("pre_recovery_") + name).c_str()));
+  file.Rename(mevcore::utility::AsciiToUTF16((std::string("pre_recovery_") + name).c_str()),
+              FolderSync::kByCaller);
 }
 void PutBack(StepContext& c, const char* name) {
   RenameIfThere(ProjectFile(c.project, (std::string("pre_recovery_") + name).c_str()), name);
@@ -147,7 +151,10 @@ bool DeletedSetAside(StepContext& c) { return IsSetAside(c, "deleted"); }
 
 // The branch move: the commit point.
 
+// Every change to the folder before the commit point is made durable first,
+// with one sync of the folder.
 void MoveBranch(StepContext& c) {
+  SyncFolder(c.project);
   SaidByReason([&] { MoveProductionOrThrow(Repository(c), c.journal.commit); });
 }
 void MoveBranchBack(StepContext& c) {

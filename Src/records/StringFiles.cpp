@@ -18,6 +18,7 @@ using mevcore::filesupport::DurableWriteFailure;
 using mevcore::filesupport::DurableWriteOptions;
 using mevcore::filesupport::WriteFileDurably;
 using mevcore::filesupport::File;
+using mevcore::filesupport::FolderSync;
 using mevcore::utility::ImmutableString;
 using mevcore::utility::UTF8String;
 
@@ -41,12 +42,13 @@ ImmutableString ReadWholeText(const File& file) {
 // The file is replaced whole or not at all, and keeps its owner, group and
 // permissions (WriteFileDurably); a file this process may not write, or one
 // that is not a regular file, is refused rather than replaced.
-bool WriteWholeFile(File& file, const UTF8String& content) {
+bool WriteWholeFile(File& file, const UTF8String& content, FolderSync sync) {
   const Dir parent = Dir(file.FullPath()).Parent();
   if (!mevcore::utility::FileUtils::EnsureDirectoryExists(parent.FullPath())) return false;
   const std::uint32_t length = StreamLength(content.size(), file, "write");
   DurableWriteOptions options;
   options.refuseUnwritable = true;
+  options.folderSync = sync;
   DurableWriteFailure failure;
   const int error = WriteFileDurably(file.NativePath(), content.data(), length, options, &failure);
   if (error != 0) ThrowSystemError("Unable to " + failure.step, failure.path, error);
@@ -65,9 +67,9 @@ ImmutableString ReadStringFile(const File& file) {
   }
 }
 
-bool WriteStringFile(File file, const UTF8String& content) {
+bool WriteStringFile(File file, const UTF8String& content, FolderSync sync) {
   try {
-    return WriteWholeFile(file, content);
+    return WriteWholeFile(file, content, sync);
   } catch (const mev_exception& error) {
     velders::Report(velders::sites::writeStringFileFailed,
                     {{"exception", error.what()}, {"path", file.FullPath()}});

@@ -165,6 +165,7 @@ int WriteFileDurably(const std::string& path, const void* data, std::size_t size
     Disk().Remove(temporary);
     return error;
   }
+  if (options.folderSync == FolderSync::kByCaller) return 0;
   const std::string folder = FolderOf(path);
   if (Disk().SyncDir(folder) != 0) return steps.Failed("sync", folder, errno);
   return 0;

@@ -70,8 +70,8 @@ utility::UTF16String File::GetTitle() const {
   return filepath::ToUTF16(name.substr(0, ExtensionDot(name)));
 }
 
-void File::Rename(const utility::UTF16String& newName) {
-  filepath::RenameWithinParent(&path_, newName);
+void File::Rename(const utility::UTF16String& newName, FolderSync sync) {
+  filepath::RenameWithinParent(&path_, newName, sync);
 }
 
 void File::Create(bool failIfExists) {

@@ -55,7 +55,7 @@ std::string ParentOf(const std::string& path) {
   return path.substr(0, slash);
 }
 
-void RenameWithinParent(std::string* path, const utility::UTF16String& newName) {
+void RenameWithinParent(std::string* path, const utility::UTF16String& newName, FolderSync sync) {
   const std::string name = FromUTF16(newName);
   if (!IsPlainName(name)) {
     throw config::mev_exception(
@@ -66,6 +66,7 @@ void RenameWithinParent(std::string* path, const utility::UTF16String& newName) 
     config::ThrowSystemError("Unable to rename", *path + " to " + target, errno);
   }
   *path = target;
+  if (sync == FolderSync::kByCaller) return;
   const std::string parent = ParentOf(target);
   if (Disk().SyncDir(parent) != 0) config::ThrowSystemError("Unable to sync", parent, errno);
 }

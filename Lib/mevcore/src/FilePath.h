@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "mevcore/filesupport/File.h"
 #include "mevcore/utility/Text.h"
 
 // Native path handling shared by Dir and File. Paths are kept as the bytes the
@@ -21,10 +22,12 @@ std::string LastElement(const std::string& path);
 std::string ParentOf(const std::string& path);
 
 // Renames `*path` to `newName` in the same folder without replacing anything,
-// points `*path` at the new name, then makes the change durable. Throws
+// points `*path` at the new name, then (FolderSync::kNow) makes the change
+// durable. Throws
 // config::mev_exception when the name is not a plain name or a step fails; once
 // the rename itself has succeeded, `*path` names the new entry.
-void RenameWithinParent(std::string* path, const utility::UTF16String& newName);
+void RenameWithinParent(std::string* path, const utility::UTF16String& newName,
+                        FolderSync sync = FolderSync::kNow);
 
 }  // namespace filepath
 }  // namespace filesupport

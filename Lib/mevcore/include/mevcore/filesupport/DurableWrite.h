@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <string>
 
+#include "mevcore/filesupport/File.h"
+
 namespace mevcore {
 namespace filesupport {
 
@@ -22,6 +24,9 @@ struct DurableWriteOptions {
   // exclusively: when it exists the write fails with EEXIST and leaves it
   // alone, so that it serves as a lock file.
   std::string temporary;
+  // kByCaller: the folder is not synced after the rename (step 5); the caller
+  // syncs it, with its other changes to it, before it relies on the file.
+  FolderSync folderSync = FolderSync::kNow;
 };
 
 // Which step of a write failed ("examine", "create", "keep the owner and mode

@@ -9,6 +9,11 @@
 namespace mevcore {
 namespace filesupport {
 
+// Whether a call that changes a folder's entries syncs the folder itself, or
+// leaves that to its caller, who makes several changes to the same folder
+// durable with one sync.
+enum class FolderSync { kNow, kByCaller };
+
 // A value naming a file, keeping the native path bytes. Operations that touch
 // the disk throw config::mev_exception on failure.
 class File {
@@ -35,8 +40,10 @@ class File {
   // The name less its extension and dot.
   utility::UTF16String GetTitle() const;
 
-  // Renames within the same folder; never replaces an existing entry.
-  void Rename(const utility::UTF16String& newName);
+  // Renames within the same folder; never replaces an existing entry. With
+  // FolderSync::kNow the folder is synced after it, so that the rename is
+  // durable when the call returns.
+  void Rename(const utility::UTF16String& newName, FolderSync sync = FolderSync::kNow);
   // Makes the file if it is missing. With failIfExists false an existing file
   // is left as it is; with true an existing file is an error. Either way an
   // entry that is not a regular file is an error, found without blocking.
