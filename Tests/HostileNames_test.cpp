@@ -172,6 +172,28 @@ TEST_F(HostileNames, FolderNameAtTheLengthLimitIsSaidWhenItCannotBePromoted) {
   EXPECT_EQ(before, HashTree(Folder(folder)));
 }
 
+// A symbolic link inside a project would make the recovery write outside the
+// hub: the project is not recovered, one line says why, and neither the
+// project nor the file the link names changes.
+TEST_F(HostileNames, ALinkInsideAProjectLeavesItAndItsTargetAlone) {
+  Make(Project("Linked.vd2", "Linked"));
+  const std::string outside = home_.Home() + "/outside-version";
+  WriteBytes(outside, "kept outside");
+  const std::string version = Folder("Linked.vd2") + "/version";
+  ASSERT_EQ(0, ::unlink(version.c_str()));
+  ASSERT_EQ(0, ::symlink(outside.c_str(), version.c_str()));
+  const auto before = HashTree(Folder("Linked.vd2"));
+
+  RunResult run = RecoverAll(true);
+
+  EXPECT_EQ(Dialogue() + WalkStart() + "Recovering: Linked\n" +
+                LeftAsItWas("Linked.vd2", version + " is a symbolic link, which is not followed") +
+                Summary(0),
+            run.standardError);
+  EXPECT_EQ(before, HashTree(Folder("Linked.vd2")));
+  EXPECT_EQ("kept outside", ReadFile("../../outside-version"));
+}
+
 }  // namespace
 }  // namespace testing
 }  // namespace velders

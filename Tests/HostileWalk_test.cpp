@@ -2,6 +2,7 @@
 // taken away while the walk runs.
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <string>
@@ -120,6 +121,25 @@ TEST_F(HostileWalk, ASecondRunAtTheSameTimeStopsBeforeTheWalk) {
   RunResult run = session.Finish();
   EXPECT_NE(std::string::npos, run.standardError.find("Recovering: A\n" + Summary(1)))
       << run.standardError;
+}
+
+// Without HOME and without a passwd entry there is no hub to find: the run
+// says so, still gives its summary and ends with 0. Needs root, to run the
+// program as a user the system does not know.
+TEST_F(HostileWalk, NoHomeFolderIsSaidAndTheRunEndsNormally) {
+  if (::geteuid() != 0 || ::access("/usr/bin/setpriv", X_OK) != 0) {
+    GTEST_SKIP() << "needs root and setpriv";
+  }
+  RunResult run = RunProgram("/usr/bin/setpriv", {{"PATH", "/usr/bin:/bin"}, {"TZ", "UTC0"}},
+                             "n\ny\nn\n\n",
+                             {"--reuid=54321", "--regid=54321", "--clear-groups",
+                              VELDERS_RECOVERY_BINARY});
+  EXPECT_EQ(0, run.exitCode);
+  EXPECT_EQ(Dialogue() + WalkStart() +
+                "Unable to read Velders Local Hub : Unable to find the home folder of user "
+                "54321: the user has no home folder entry\n" +
+                Summary(0),
+            run.standardError);
 }
 
 }  // namespace
