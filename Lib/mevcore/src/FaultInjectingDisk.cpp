@@ -80,10 +80,6 @@ int FaultInjectingDisk::Fchown(int fd, uid_t owner, gid_t group) {
   return Inject(FaultKind::kAttributes, FdName(fd)) ? -1 : inner_.Fchown(fd, owner, group);
 }
 
-int FaultInjectingDisk::SetStatusFlags(int fd, int flags) {
-  return Inject(FaultKind::kAttributes, FdName(fd)) ? -1 : inner_.SetStatusFlags(fd, flags);
-}
-
 // A close that fails still releases the descriptor, as the system's does.
 int FaultInjectingDisk::Close(int fd) {
   if (!Inject(FaultKind::kClose, FdName(fd))) return inner_.Close(fd);

@@ -101,7 +101,6 @@ int RealDiskInterface::Fchown(int fd, uid_t owner, gid_t group) {
   return ::fchown(fd, owner, group);
 }
 
-int RealDiskInterface::SetStatusFlags(int fd, int flags) { return ::fcntl(fd, F_SETFL, flags); }
 
 int RealDiskInterface::Close(int fd) { return ::close(fd); }
 

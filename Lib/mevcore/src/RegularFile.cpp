@@ -12,11 +12,11 @@ namespace filesupport {
 namespace {
 
 // 0 when the open descriptor may be handed out, else the errno to fail with.
-int CheckOpened(int fd, int flags, struct stat* info) {
+int CheckOpened(int fd, struct stat* info) {
   if (Disk().Fstat(fd, info) != 0) return errno;
-  if (!S_ISREG(info->st_mode)) return config::kNotRegularFile;
-  if (Disk().SetStatusFlags(fd, flags & ~O_NONBLOCK) != 0) return errno;
-  return 0;
+  // O_NONBLOCK stays set: it only kept the open from waiting on a FIFO, and
+  // on a regular file it changes nothing.
+  return S_ISREG(info->st_mode) ? 0 : config::kNotRegularFile;
 }
 
 }  // namespace
@@ -30,7 +30,7 @@ int OpenRegularFile(const std::string& path, int flags, mode_t mode, struct stat
     return -1;
   }
   struct stat own;
-  const int error = CheckOpened(fd, flags, info != nullptr ? info : &own);
+  const int error = CheckOpened(fd, info != nullptr ? info : &own);
   if (error == 0) return fd;
   Disk().Close(fd);
   errno = error;

@@ -31,8 +31,6 @@ class DiskInterface {
   virtual int Fsync(int fd) = 0;
   virtual int Fchmod(int fd, mode_t mode) = 0;
   virtual int Fchown(int fd, uid_t owner, gid_t group) = 0;
-  // Sets the descriptor's status flags (fcntl F_SETFL: O_APPEND, O_NONBLOCK...).
-  virtual int SetStatusFlags(int fd, int flags) = 0;
   virtual int Close(int fd) = 0;
   virtual int Lstat(const std::string& path, struct stat* info) = 0;
   virtual int Stat(const std::string& path, struct stat* info) = 0;
@@ -61,7 +59,6 @@ class RealDiskInterface : public DiskInterface {
   int Fsync(int fd) override;
   int Fchmod(int fd, mode_t mode) override;
   int Fchown(int fd, uid_t owner, gid_t group) override;
-  int SetStatusFlags(int fd, int flags) override;
   int Close(int fd) override;
   int Lstat(const std::string& path, struct stat* info) override;
   int Stat(const std::string& path, struct stat* info) override;

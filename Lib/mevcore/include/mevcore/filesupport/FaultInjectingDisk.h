@@ -32,7 +32,6 @@ class FaultInjectingDisk : public DiskInterface {
   int Fsync(int fd) override;
   int Fchmod(int fd, mode_t mode) override;
   int Fchown(int fd, uid_t owner, gid_t group) override;
-  int SetStatusFlags(int fd, int flags) override;
   int Close(int fd) override;
   int Lstat(const std::string& path, struct stat* info) override;
   int Stat(const std::string& path, struct stat* info) override;
