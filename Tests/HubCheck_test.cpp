@@ -2,13 +2,6 @@
 // its command line, and that it reads the hub without changing, making or
 // locking anything while a host application writes.
 
-#include <sqlite3.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <filesystem>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -18,76 +11,12 @@
 #include "FolderSnapshot.h"
 #include "HostileSupport.h"
 #include "HubFixture.h"
+#include "HubReadOnly.h"
 #include "records/Version.h"
 
 namespace velders {
 namespace testing {
 namespace {
-
-// A host application in another process: while the object lives it holds a
-// write transaction on the database, with one row inserted and not committed.
-class WritingHost {
- public:
-  explicit WritingHost(const std::string& database) {
-    int ready[2];
-    int release[2];
-    if (pipe(ready) != 0 || pipe(release) != 0) return;
-    child_ = fork();
-    if (child_ == 0) {
-      close(ready[0]);
-      close(release[1]);
-      HoldUntilReleased(database, ready[1], release[0]);
-    }
-    close(ready[1]);
-    close(release[0]);
-    release_ = release[1];
-    char answer = 'n';
-    held_ = child_ > 0 && read(ready[0], &answer, 1) == 1 && answer == 'y';
-    close(ready[0]);
-  }
-  ~WritingHost() {
-    if (release_ >= 0) close(release_);
-    if (child_ > 0) waitpid(child_, nullptr, 0);
-  }
-  WritingHost(const WritingHost&) = delete;
-  WritingHost& operator=(const WritingHost&) = delete;
-
-  bool Held() const { return held_; }
-
- private:
-  [[noreturn]] static void HoldUntilReleased(const std::string& database, int ready, int release) {
-    sqlite3* db = nullptr;
-    const bool held =
-        sqlite3_open(database.c_str(), &db) == SQLITE_OK &&
-        sqlite3_exec(db, "BEGIN IMMEDIATE; INSERT INTO objects VALUES(randomblob(20), 3, 1, x'00')",
-                     nullptr, nullptr, nullptr) == SQLITE_OK;
-    char answer = held ? 'y' : 'n';
-    if (write(ready, &answer, 1) == 1) {
-      while (read(release, &answer, 1) > 0) {
-      }
-    }
-    sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
-    sqlite3_close(db);
-    _exit(0);
-  }
-
-  pid_t child_ = -1;
-  int release_ = -1;
-  bool held_ = false;
-};
-
-// The change time of every entry: it moves with any write, rename, mode or
-// owner change, even one that restores the bytes and the modification time.
-std::map<std::string, std::int64_t> ChangeTimes(const std::string& folder) {
-  std::map<std::string, std::int64_t> times;
-  for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
-    struct stat info;
-    if (lstat(entry.path().c_str(), &info) != 0) ADD_FAILURE() << "cannot look at " << entry.path();
-    times[entry.path().string()] =
-        std::int64_t(info.st_ctim.tv_sec) * 1000000000 + info.st_ctim.tv_nsec;
-  }
-  return times;
-}
 
 std::string HexOfBlob(const std::string& bytes) {
   git_oid id;

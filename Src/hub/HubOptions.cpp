@@ -9,8 +9,9 @@ namespace velders {
 namespace hub {
 
 const char* const kExitCodesHelp =
-    "Exit codes: 0 when every project checked is sound; 1 when a project failed\n"
-    "or the hub could not be read; 2 when the command line is wrong.";
+    "Exit codes: 0 when check found every project sound, and always for status;\n"
+    "1 when check found a project failed, or the hub could not be read; 2 when the\n"
+    "command line is wrong.";
 
 void AddHubOptions(CLI::App& command, HubOptions& options, const std::string& details) {
   command

@@ -1,8 +1,11 @@
 #include "hub/ProjectFolders.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <iostream>
 
 #include "mevcore/config/Exception.h"
+#include "mevcore/filesupport/DiskInterface.h"
 #include "mevcore/filesupport/File.h"
 #include "records/ConsoleText.h"
 
@@ -40,6 +43,20 @@ std::vector<ProjectFolder> HubProjects(const Dir& hub) {
     if (HoldsGit(folder)) projects.push_back({NameOf(folder), folder});
   }
   return projects;
+}
+
+std::vector<ProjectFolder> HubEntries(const Dir& hub) {
+  std::vector<mevcore::filesupport::DiskInterface::Entry> listed;
+  if (mevcore::filesupport::Disk().ListDir(hub.NativePath(), &listed) != 0) {
+    mevcore::config::ThrowSystemError("Unable to list", hub.NativePath(), errno);
+  }
+  std::vector<ProjectFolder> entries;
+  for (const auto& entry : listed) {
+    entries.push_back({entry.name, Dir::FromNativePath(hub.NativePath() + "/" + entry.name)});
+  }
+  std::sort(entries.begin(), entries.end(),
+            [](const ProjectFolder& a, const ProjectFolder& b) { return a.shown < b.shown; });
+  return entries;
 }
 
 bool SelectProjects(const Dir& hub, const std::vector<std::string>& arguments,

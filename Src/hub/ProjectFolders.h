@@ -24,6 +24,12 @@ ProjectFolder NamedProject(const mevcore::filesupport::Dir& hub, const std::stri
 // listed.
 std::vector<ProjectFolder> HubProjects(const mevcore::filesupport::Dir& hub);
 
+// Every entry of the hub, of any kind, hidden ones included, in byte-wise
+// order of their names: the walk's folders in the walk's order, with the
+// links and files it passes over among them. Throws mevcore's mev_exception
+// when the hub cannot be listed.
+std::vector<ProjectFolder> HubEntries(const mevcore::filesupport::Dir& hub);
+
 // The folders the arguments name or, without arguments, the hub's projects.
 // False, after saying why on standard error, when the hub is missing or
 // cannot be listed.

@@ -5,6 +5,7 @@
 
 #include "hub/CheckCommand.h"
 #include "hub/HubOptions.h"
+#include "hub/StatusCommand.h"
 #include "mevstorage/git/Storage.h"
 #include "records/Version.h"
 
@@ -30,6 +31,7 @@ int main(int argc, char** argv) {
   program.require_subcommand(1);
   int exitCode = kExitOk;
   AddCheckCommand(program, exitCode);
+  AddStatusCommand(program, exitCode);
   try {
     const StartedStorage storage;
     program.parse(argc, argv);

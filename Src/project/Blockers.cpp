@@ -9,6 +9,7 @@
 
 #include "mevcore/config/Exception.h"
 #include "mevcore/filesupport/DiskInterface.h"
+#include "project/BranchState.h"
 #include "project/FolderNames.h"
 #include "project/Journal.h"
 
@@ -107,6 +108,15 @@ std::optional<std::string> Blocker(const Dir& project, const RecoveryPlan& plan)
 }
 
 }  // namespace
+
+RecoveryPlan PlanOf(const Dir& project, const mevstorage::git::RepositoryHandle& repository,
+                    const std::string& head, const std::string& production) {
+  RecoveryPlan plan;
+  plan.promote = IsOlderName(project.GetName());
+  plan.keepProduction =
+      !production.empty() && (head.empty() || !Reaches(repository, head, production));
+  return plan;
+}
 
 std::optional<std::string> FindBlocker(const Dir& project, const RecoveryPlan& plan) {
   try {

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "mevcore/filesupport/Dir.h"
+#include "mevstorage/git/Storage.h"
 
 namespace velders {
 namespace project {
@@ -13,6 +14,13 @@ struct RecoveryPlan {
   bool promote = false;         // the folder ends in ".vd"
   bool keepProduction = false;  // the branch's old tip needs a reference of its own
 };
+
+// The plan for the folder whose HEAD names `head` and whose branch names
+// `production` (hex ids, empty when there is none). Throws a std::exception
+// when the history between the two cannot be walked.
+RecoveryPlan PlanOf(const mevcore::filesupport::Dir& project,
+                    const mevstorage::git::RepositoryHandle& repository, const std::string& head,
+                    const std::string& production);
 
 // The first of the common things that would stop a recovery of the folder
 // part way, found before anything is changed: parts of the folder that are

@@ -5,7 +5,6 @@
 #include "lifted/WriteSessionProperties.h"
 #include "project/BranchState.h"
 #include "project/Blockers.h"
-#include "project/FolderNames.h"
 #include "project/ProjectFiles.h"
 #include "project/StepRunner.h"
 #include "records/RecoveryInfo.h"
@@ -17,15 +16,6 @@ namespace {
 
 namespace git = mevstorage::git;
 using Result = RecoveryReport::Result;
-
-RecoveryPlan PlanOf(const RecoveryRequest& request, const std::string& head,
-                    const std::string& production) {
-  RecoveryPlan plan;
-  plan.promote = IsOlderName(request.project.GetName());
-  plan.keepProduction = !production.empty() &&
-                        (head.empty() || !Reaches(request.repository, head, production));
-  return plan;
-}
 
 RecoveryReport LeftAsItWas(const std::string& reason) {
   RecoveryReport report;
@@ -89,7 +79,7 @@ RecoveryReport ReportOf(const StepsReport& steps, const StepContext& context) {
 RecoveryReport RecoverFolder(RecoveryRequest request) {
   const std::string head = HeadCommit(request.repository);
   const std::string production = ProductionTip(request.repository);
-  const RecoveryPlan plan = PlanOf(request, head, production);
+  const RecoveryPlan plan = PlanOf(request.project, request.repository, head, production);
   if (auto blocker = FindBlocker(request.project, plan)) return LeftAsItWas(*blocker);
   std::string why;
   const std::string commit = StoreRecoveryCommit(request, &why);

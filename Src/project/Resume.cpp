@@ -29,8 +29,7 @@ ResumeReport ResumeJournal(const Dir& project) {
   StepContext context;
   context.project = project;
   context.journal = ReadJournal(InProgressFile(project));
-  const bool forward = context.journal.direction == Journal::Direction::kRecover &&
-                       ProductionTip(Repository(context)) == context.journal.commit;
+  const bool forward = PassedCommitPoint(Repository(context), context.journal);
   ResumeReport report;
   if (forward) {
     const StepsReport steps = FinishSteps(context);
@@ -56,20 +55,6 @@ bool SetAsideWithoutJournal(const Dir& project) {
          ProjectFile(project, "git").Exists();
 }
 
-// Only a history that can be read to its end tells that no recovery commit
-// is on it; a store that cannot be read is left alone (the walk passes over
-// a set-aside folder anyway).
-bool LeftByEarlierProgram(const Dir& project) {
-  if (!SetAsideWithoutJournal(project)) return false;
-  try {
-    const auto repository =
-        mevstorage::git::SQLite3OdbBackend::OpenRepository(GitFolder(project));
-    return !HistoryHasRecoveryCommit(repository);
-  } catch (const std::exception&) {
-    return false;
-  }
-}
-
 // "sync.sqlite3" comes back last: until it does, the folder still reads as
 // set aside, so a run stopped here is found and put back again.
 void PutBackEarlierProgram(const Dir& project) {
@@ -87,10 +72,30 @@ void PutBackEarlierProgram(const Dir& project) {
 
 }  // namespace
 
+bool PassedCommitPoint(const mevstorage::git::RepositoryHandle& repository,
+                       const Journal& journal) {
+  return journal.direction == Journal::Direction::kRecover &&
+         ProductionTip(repository) == journal.commit;
+}
+
+// Only a history that can be read to its end tells that no recovery commit
+// is on it; a store that cannot be read is left alone (the walk passes over
+// a set-aside folder anyway).
+bool LeftByEarlierProgram(const Dir& project, RepositoryOpener open) {
+  if (!SetAsideWithoutJournal(project)) return false;
+  try {
+    return !HistoryHasRecoveryCommit(open(GitFolder(project)));
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
 ResumeReport ResumeFolder(const Dir& project) {
   try {
     if (InProgressFile(project).Exists()) return ResumeJournal(project);
-    if (!LeftByEarlierProgram(project)) return Report(Result::kNothingToDo, project);
+    if (!LeftByEarlierProgram(project, mevstorage::git::SQLite3OdbBackend::OpenRepository)) {
+      return Report(Result::kNothingToDo, project);
+    }
     PutBackEarlierProgram(project);
     return Report(Result::kPutBack, project);
   } catch (const std::exception& error) {

@@ -3,6 +3,8 @@
 #include <string>
 
 #include "mevcore/filesupport/Dir.h"
+#include "mevstorage/git/Storage.h"
+#include "project/Journal.h"
 
 namespace velders {
 namespace project {
@@ -29,6 +31,24 @@ struct ResumeReport {
 // set-aside files under their names again, "version" from its saved copy,
 // "recovery_info.txt" removed.
 ResumeReport ResumeFolder(const mevcore::filesupport::Dir& project);
+
+// Whether a run that stopped with this journal in progress had passed its
+// commit point: it was recovering and "production" names the journal's
+// commit. Such a run is finished; any other is put back. Only reads; throws
+// a std::exception naming the reference when it cannot be read.
+bool PassedCommitPoint(const mevstorage::git::RepositoryHandle& repository,
+                       const Journal& journal);
+
+// Opens a project's "git" folder: for writing, or read-only for a caller
+// that only looks.
+using RepositoryOpener =
+    mevstorage::git::RepositoryHandle (*)(const mevcore::filesupport::Dir& gitFolder);
+
+// Whether ResumeFolder puts the folder back as one an earlier program left
+// with "sync.sqlite3" set aside, no journal and no record, and no recovery
+// commit on its branch. A store that cannot be opened or walked is not such
+// a folder.
+bool LeftByEarlierProgram(const mevcore::filesupport::Dir& project, RepositoryOpener open);
 
 }  // namespace project
 }  // namespace velders

@@ -1,0 +1,129 @@
+#include "hub/StatusCommand.h"
+
+#include <CLI/CLI.hpp>
+
+#include <iostream>
+#include <map>
+#include <memory>
+
+#include "hub/HubOptions.h"
+#include "hub/ProjectFolders.h"
+#include "hub/StatusLine.h"
+#include "mevcore/config/Exception.h"
+#include "records/ConsoleText.h"
+
+namespace velders {
+namespace hub {
+
+namespace {
+
+using project::Inspection;
+
+constexpr const char* kStatusDetails =
+    "For each entry of the hub, in the order of the recovery's walk: what a run of\n"
+    "velders-recovery would do with it and why. Nothing is changed, made or locked.\n"
+    "One line an entry: \"would recover\" (name, last modified, whether \"version\"\n"
+    "is upgraded with each upgrade answer, the new folder name, why the recovery\n"
+    "would be refused), \"already recovered\" (when), \"left part way\" or \"set\n"
+    "aside by an earlier program\" (what the next run does), \"not a project\" (what\n"
+    "is missing), \"cannot be read\" (why) or \"skipped\" (a link, a file); then one\n"
+    "count line a kind.\n"
+    "--json: {\"hub\", \"entries\": [{\"folder\", \"kind\", ...}], \"counts\"}; kinds and\n"
+    "their members:\n"
+    "  wouldRecover: name, lastModified (local, ISO), upgradeWithYes, upgradeWithNo,\n"
+    "    renamedTo (or null), refused (the reason, or null)\n"
+    "  recovered: recovered (when, or null)\n"
+    "  leftPartWay: leftBy (interruptedRun, earlierProgram), nextRun (finishes,\n"
+    "    putsBack)\n"
+    "  notAProject: missing (names), reason\n"
+    "  unreadable, skipped: reason\n"
+    "counts holds every kind, 0 included.";
+
+struct StatusArguments {
+  HubOptions options;
+  bool json = false;
+};
+
+struct InspectedEntry {
+  std::string shown;
+  Inspection inspection;
+};
+
+void PrintLines(const std::vector<InspectedEntry>& entries) {
+  std::map<Inspection::Kind, std::size_t> counts;
+  for (const InspectedEntry& entry : entries) {
+    std::cout << StatusLine(entry.shown, entry.inspection) << "\n";
+    ++counts[entry.inspection.kind];
+  }
+  if (!entries.empty()) std::cout << "\n";
+  for (Inspection::Kind kind : kAllKinds) {
+    if (counts[kind]) std::cout << CountLine(kind, counts[kind]) << "\n";
+  }
+  std::cout << std::flush;
+}
+
+// Names that are not UTF-8 show U+FFFD for their stray bytes: JSON holds
+// text only.
+void PrintJson(const mevcore::filesupport::Dir& hub, const std::vector<InspectedEntry>& entries) {
+  nlohmann::json counts = nlohmann::json::object();
+  for (Inspection::Kind kind : kAllKinds) counts[KindKey(kind)] = 0;
+  nlohmann::json list = nlohmann::json::array();
+  for (const InspectedEntry& entry : entries) {
+    list.push_back(StatusJson(entry.shown, entry.inspection));
+    counts[KindKey(entry.inspection.kind)] = counts[KindKey(entry.inspection.kind)].get<int>() + 1;
+  }
+  const nlohmann::json document = {
+      {"hub", hub.FullPathMultiByte()}, {"entries", list}, {"counts", counts}};
+  std::cout << document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace)
+            << std::endl;
+}
+
+// The hub's entries; false, after saying why on standard error, when the hub
+// is missing or cannot be listed.
+bool ListHub(const mevcore::filesupport::Dir& hub, std::vector<ProjectFolder>* entries) {
+  try {
+    if (!hub.Exists()) {
+      std::cerr << "The hub " << ConsoleSafe(hub.FullPathMultiByte()) << " does not exist"
+                << std::endl;
+      return false;
+    }
+    *entries = HubEntries(hub);
+    return true;
+  } catch (const mevcore::config::mev_exception& e) {
+    std::cerr << ConsoleSafe(e.what()) << std::endl;
+    return false;
+  }
+}
+
+int RunStatus(const StatusArguments& arguments) {
+  const mevcore::filesupport::Dir hub = HubFolder(arguments.options);
+  std::vector<ProjectFolder> listed;
+  if (!ListHub(hub, &listed)) return kExitFailed;
+  if (listed.empty()) {
+    std::cerr << "Nothing in " << ConsoleSafe(hub.FullPathMultiByte()) << std::endl;
+  }
+  std::vector<InspectedEntry> entries;
+  for (const ProjectFolder& entry : listed) {
+    entries.push_back({entry.shown, project::Inspect(entry.folder)});
+  }
+  if (arguments.json) {
+    PrintJson(hub, entries);
+  } else {
+    PrintLines(entries);
+  }
+  return kExitOk;
+}
+
+}  // namespace
+
+void AddStatusCommand(CLI::App& program, int& exitCode) {
+  auto arguments = std::make_shared<StatusArguments>();
+  CLI::App* status = program.add_subcommand(
+      "status", "Says what a recovery run would do with each entry of the hub, reading only");
+  AddHubOptions(*status, arguments->options, kStatusDetails);
+  status->add_flag("--json", arguments->json, "One JSON document on standard output");
+  status->callback([arguments, &exitCode] { exitCode = RunStatus(*arguments); });
+}
+
+}  // namespace hub
+}  // namespace velders

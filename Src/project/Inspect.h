@@ -1,0 +1,62 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include <boost/date_time/posix_time/ptime.hpp>
+
+#include "mevcore/filesupport/Dir.h"
+
+namespace velders {
+namespace project {
+
+// What a run of the recovery would do with one entry of the hub, told from
+// the entry alone. Telling it only reads: stores are opened read-only, and
+// nothing is created, changed or locked.
+struct Inspection {
+  enum class Kind {
+    kWouldRecover,  // offered; `reason` holds the blocker when it would be refused
+    kRecovered,     // already recovered
+    kLeftPartWay,   // the run's start finishes it or puts it back
+    kNotAProject,   // not offered; `reason` says why, `missing` what is missing
+    kUnreadable,    // the run passes over it; `reason` is what it says or logs
+    kSkipped,       // not a folder, or a symbolic link; `reason` says which
+  };
+  // Who left a folder part way, and what the next run does with it.
+  enum class LeftBy { kInterruptedRun, kEarlierProgram };
+  enum class NextRun { kFinishes, kPutsBack };
+
+  Kind kind = Kind::kUnreadable;
+  std::string reason;
+
+  // kWouldRecover
+  std::string name;                        // the project's name, as stored
+  boost::posix_time::ptime localModified;  // last modified, local time
+  bool upgradeWithYes = false;             // "version" upgraded when the upgrade is asked for
+  bool upgradeWithNo = false;              // ... and when it is not (a ".vd" folder)
+  bool promote = false;                    // the folder is renamed from ".vd" to ".vd2"
+
+  // kRecovered: "<local> (<UTC> UTC)" from "recovery_info.txt", else
+  // "<UTC> UTC" from the record; empty when neither tells.
+  std::string recoveredAt;
+
+  // kLeftPartWay
+  LeftBy leftBy = LeftBy::kInterruptedRun;
+  NextRun nextRun = NextRun::kPutsBack;
+
+  // kNotAProject: "git" and/or "sync.sqlite3"; empty when both are there
+  // (and "pre_recovery_sync.sqlite3" beside them keeps it from being offered).
+  std::vector<std::string> missing;
+};
+
+// Inspects the entry of the hub that `entry` names, in the order a run
+// decides: a link or a file is skipped; a journal in progress, or a set-aside
+// left by an earlier program, is resumed; a folder without "git" or
+// "sync.sqlite3" is no project; a store that cannot be opened, a session
+// properties record that cannot be read or a time that cannot be converted
+// is passed over; a set-aside folder is already recovered; anything else is
+// offered. Never throws: what cannot be examined is kUnreadable.
+Inspection Inspect(const mevcore::filesupport::Dir& entry);
+
+}  // namespace project
+}  // namespace velders
