@@ -6,6 +6,7 @@
 #include "hub/CheckCommand.h"
 #include "hub/HubOptions.h"
 #include "hub/StatusCommand.h"
+#include "hub/UndoCommand.h"
 #include "mevstorage/git/Storage.h"
 #include "records/Version.h"
 
@@ -32,6 +33,7 @@ int main(int argc, char** argv) {
   int exitCode = kExitOk;
   AddCheckCommand(program, exitCode);
   AddStatusCommand(program, exitCode);
+  AddUndoCommand(program, exitCode);
   try {
     const StartedStorage storage;
     program.parse(argc, argv);

@@ -29,6 +29,9 @@ ResumeReport ResumeJournal(const Dir& project) {
   StepContext context;
   context.project = project;
   context.journal = ReadJournal(InProgressFile(project));
+  // An undo writes its journal before it removes the record: a crash between
+  // the two leaves both.
+  if (context.journal.direction == Journal::Direction::kUndo) RemoveIfThere(RecordFile(project));
   const bool forward = PassedCommitPoint(Repository(context), context.journal);
   ResumeReport report;
   if (forward) {

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "mevcore/filesupport/Dir.h"
+#include "mevstorage/git/Storage.h"
+#include "project/Journal.h"
+
+namespace velders {
+namespace project {
+
+// What changed in the project since the recovery its record tells of, one
+// phrase a change, for example "the commits on \"production\" after the
+// recovery commit, up to <id>": what taking the recovery back would lose.
+// Empty when the folder is as the recovery left it. Throws a
+// std::exception naming the file or reference that cannot be read.
+std::vector<std::string> ChangesSinceRecovery(const mevcore::filesupport::Dir& project,
+                                              const mevstorage::git::RepositoryHandle& repository,
+                                              const Journal& record);
+
+// Puts back what the recovery left where it changed since: "production" at
+// the recovery commit, "sync.sqlite3" removed, "recovery_info.txt" as the
+// recovery wrote it. ("version" needs nothing: taking back the upgrade
+// writes its old content whatever it holds.) Throws on failure.
+void ReplaceChanges(const mevcore::filesupport::Dir& project,
+                    const mevstorage::git::RepositoryHandle& repository, const Journal& record);
+
+// What taking back the recovery does, in order, one phrase a step.
+std::vector<std::string> UndoActions(const mevcore::filesupport::Dir& project,
+                                     const Journal& record);
+
+}  // namespace project
+}  // namespace velders

@@ -1,0 +1,133 @@
+#include "project/Undo.h"
+
+#include "project/Inspect.h"
+#include "project/Journal.h"
+#include "project/ProjectFiles.h"
+#include "project/RecoveryChanges.h"
+#include "project/Resume.h"
+#include "project/StepRunner.h"
+
+namespace velders {
+namespace project {
+namespace {
+
+using mevcore::filesupport::Dir;
+using Result = UndoReport::Result;
+
+UndoReport Of(Result result, const std::string& reason = "") {
+  UndoReport report;
+  report.result = result;
+  report.reason = reason;
+  return report;
+}
+
+std::string Joined(const std::vector<std::string>& phrases) {
+  std::string text;
+  for (const std::string& phrase : phrases) text += (text.empty() ? "" : "; ") + phrase;
+  return text;
+}
+
+bool UndoInProgress(const Dir& project) {
+  return InProgressFile(project).Exists() &&
+         ReadJournal(InProgressFile(project)).direction == Journal::Direction::kUndo;
+}
+
+// Why a folder without a record cannot be undone, as a run would see it.
+std::string WhyNoUndo(const Dir& project) {
+  const Inspection inspection = Inspect(project);
+  switch (inspection.kind) {
+    case Inspection::Kind::kRecovered:
+      return "no record of what its recovery did";
+    case Inspection::Kind::kWouldRecover:
+      return "not recovered";
+    case Inspection::Kind::kLeftPartWay:
+      return "left part way; the next velders-recovery run finishes it or puts it back";
+    case Inspection::Kind::kNotAProject:
+      return "not a project: " + inspection.reason;
+    case Inspection::Kind::kUnreadable:
+      return "cannot be read: " + inspection.reason;
+    case Inspection::Kind::kSkipped:
+      return inspection.reason;
+  }
+  return "not recovered";
+}
+
+// The next recovery run would take the journal back just the same.
+UndoReport FinishUndo(const Dir& project, const UndoOptions& options) {
+  if (options.dryRun) {
+    UndoReport report = Of(Result::kWouldUndo);
+    report.actions.push_back("finish the undoing left part way");
+    return report;
+  }
+  const ResumeReport resumed = ResumeFolder(project);
+  if (resumed.result == ResumeReport::Result::kFailed) return Of(Result::kFailed, resumed.reason);
+  return Of(Result::kUndone);
+}
+
+// From the moment the undo journal is durable, a crash leaves a folder that
+// the next run or undo takes back; the record goes after it, so that there
+// is never neither.
+UndoReport TakeBack(StepContext& context) {
+  context.journal.direction = Journal::Direction::kUndo;
+  WriteJournal(InProgressFile(context.project), context.journal);
+  RemoveIfThere(RecordFile(context.project));
+  const std::string failure = TakeBackSteps(context);
+  if (!failure.empty()) {
+    return Of(Result::kFailed, failure + "; the next recovery run or undo finishes the undoing");
+  }
+  return Of(Result::kUndone);
+}
+
+UndoReport UndoRecorded(const Dir& project, const UndoOptions& options) {
+  StepContext context;
+  context.project = project;
+  context.journal = ReadJournal(RecordFile(project));
+  const std::vector<std::string> changes =
+      ChangesSinceRecovery(project, Repository(context), context.journal);
+  if (!changes.empty() && !options.force) {
+    UndoReport refused = Of(Result::kRefused, "it changed since its recovery, and undoing it "
+                                              "would lose " + Joined(changes) +
+                                                  "; --force undoes it all the same");
+    refused.changes = changes;
+    return refused;
+  }
+  UndoReport report;
+  if (options.dryRun) {
+    report = Of(Result::kWouldUndo);
+    if (!changes.empty()) report.actions.push_back("replace what changed since the recovery");
+    for (const std::string& action : UndoActions(project, context.journal)) {
+      report.actions.push_back(action);
+    }
+  } else {
+    if (!changes.empty()) ReplaceChanges(project, Repository(context), context.journal);
+    report = TakeBack(context);
+  }
+  report.changes = changes;
+  return report;
+}
+
+}  // namespace
+
+UndoReport UndoRecovery(const Dir& project, const UndoOptions& options) {
+  try {
+    if (UndoInProgress(project)) return FinishUndo(project, options);
+    if (InProgressFile(project).Exists() || !RecordFile(project).Exists()) {
+      return Of(Result::kRefused, WhyNoUndo(project));
+    }
+    return UndoRecorded(project, options);
+  } catch (const std::exception& error) {
+    return Of(Result::kFailed, error.what());
+  }
+}
+
+bool UndoCandidate(const Dir& project) {
+  try {
+    if (RecordFile(project).Exists() || UndoInProgress(project)) return true;
+  } catch (const std::exception&) {
+    return false;
+  }
+  return Inspect(project).kind == Inspection::Kind::kRecovered;
+}
+
+}  // namespace project
+}  // namespace velders
