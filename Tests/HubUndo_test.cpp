@@ -12,6 +12,7 @@
 
 #include "HostileSupport.h"
 #include "HubFixture.h"
+#include "mevcore/filesupport/FolderLock.h"
 #include "project/Journal.h"
 
 namespace velders {
@@ -84,25 +85,37 @@ TEST_F(HubUndo, AProjectChangedSinceItsRecoveryIsRefusedUnlessForced) {
   const auto before = HubFiles();
   ASSERT_EQ(0, RecoverAll(false).exitCode);
   WriteBytes(Folder("A.vd2/sync.sqlite3"), "made by the host since");
+  WriteBytes(Folder("A.vd2/version"), "{\"changed\": true}");
   const auto changed = HubFiles();
+  {
+    const auto held = mevcore::filesupport::FolderLock::TryHold(
+        mevcore::filesupport::Dir::FromNativePath(home_.Hub()));
+    const RunResult busy = Undo({"--force", "A.vd2"});
+    EXPECT_EQ(1, busy.exitCode);
+    EXPECT_EQ("Another program is working on " + home_.Hub() + "; nothing was changed\n",
+              busy.standardError);
+    EXPECT_EQ(changed, HubFiles());
+  }
 
   const RunResult refused = Undo({"A.vd2"});
   EXPECT_EQ(1, refused.exitCode);
-  EXPECT_EQ("A.vd2: refused: it changed since its recovery, and undoing it would lose "
-            "\"sync.sqlite3\", made again since the recovery; --force undoes it all the same\n",
+  const std::string lost =
+      "\"sync.sqlite3\", made again since the recovery; \"version\" as changed since the "
+      "recovery";
+  EXPECT_EQ("A.vd2: refused: it changed since its recovery, and undoing it would lose " + lost +
+                "; --force undoes it all the same\n",
             refused.standardOutput);
   const RunResult dryRun = Undo({"--force", "--dry-run", "A.vd2"});
   EXPECT_EQ(0, dryRun.exitCode);
-  EXPECT_EQ(0u, dryRun.standardOutput.find("A.vd2: warning: undoing it would replace "
-                                           "\"sync.sqlite3\", made again since the recovery\n"
-                                           "A.vd2: would undo: replace what changed"))
+  EXPECT_EQ(0u, dryRun.standardOutput.find("A.vd2: warning: undoing it would replace " + lost +
+                                           "\nA.vd2: would undo: replace what changed"))
       << dryRun.standardOutput;
   EXPECT_EQ(changed, HubFiles());
 
   const RunResult forced = Undo({"--force", "A.vd2"});
   EXPECT_EQ(0, forced.exitCode) << forced.standardOutput;
-  EXPECT_EQ("A.vd2: warning: undoing it replaces \"sync.sqlite3\", made again since the "
-            "recovery\nA.vd2: undone; offered again by the next recovery\n",
+  EXPECT_EQ("A.vd2: warning: undoing it replaces " + lost +
+                "\nA.vd2: undone; offered again by the next recovery\n",
             forced.standardOutput);
   EXPECT_EQ(before, HubFiles());
   EXPECT_EQ(2, Undo({}).exitCode);

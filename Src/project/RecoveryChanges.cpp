@@ -68,6 +68,14 @@ void ReplaceChanges(const Dir& project, const git::RepositoryHandle& repository,
   if (ReadIfRegular(ProjectFile(project, "recovery_info.txt")) != record.recoveryInfo) {
     WriteFileBytes(ProjectFile(project, "recovery_info.txt"), record.recoveryInfo);
   }
+  const mevcore::filesupport::File version = ProjectFile(project, "version");
+  const std::optional<std::string> left = VersionLeft(record);
+  if (ReadIfThere(version) == left) return;
+  if (left) {
+    WriteFileBytes(version, *left);
+  } else {
+    RemoveIfThere(version);
+  }
 }
 
 std::vector<std::string> UndoActions(const Dir& project, const Journal& record) {

@@ -20,9 +20,9 @@ std::vector<std::string> ChangesSinceRecovery(const mevcore::filesupport::Dir& p
                                               const Journal& record);
 
 // Puts back what the recovery left where it changed since: "production" at
-// the recovery commit, "sync.sqlite3" removed, "recovery_info.txt" as the
-// recovery wrote it. ("version" needs nothing: taking back the upgrade
-// writes its old content whatever it holds.) Throws on failure.
+// the recovery commit, "sync.sqlite3" removed, "recovery_info.txt" and
+// "version" as the recovery wrote them, so that taking the steps back gives
+// the folder from before the recovery. Throws on failure.
 void ReplaceChanges(const mevcore::filesupport::Dir& project,
                     const mevstorage::git::RepositoryHandle& repository, const Journal& record);
 

@@ -25,7 +25,9 @@ struct ResumeReport {
   mevcore::filesupport::Dir project;
 };
 
-// Finishes or puts back a folder that holds a recovery journal in progress.
+// Finishes or puts back a folder that holds a recovery journal in progress;
+// an undo journal is always put back, a record still beside it removed
+// first.
 // A folder that an earlier program left with "sync.sqlite3" set aside but
 // no recovery commit on its branch, and no journal, is put back too: the
 // set-aside files under their names again, "version" from its saved copy,

@@ -39,7 +39,7 @@ std::string WhyNoUndo(const Dir& project) {
     case Inspection::Kind::kRecovered:
       return "no record of what its recovery did";
     case Inspection::Kind::kWouldRecover:
-      return "not recovered";
+      return "not recovered: the next velders-recovery run offers it";
     case Inspection::Kind::kLeftPartWay:
       return "left part way; the next velders-recovery run finishes it or puts it back";
     case Inspection::Kind::kNotAProject:
