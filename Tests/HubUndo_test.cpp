@@ -86,6 +86,9 @@ TEST_F(HubUndo, AProjectChangedSinceItsRecoveryIsRefusedUnlessForced) {
   ASSERT_EQ(0, RecoverAll(false).exitCode);
   WriteBytes(Folder("A.vd2/sync.sqlite3"), "made by the host since");
   WriteBytes(Folder("A.vd2/version"), "{\"changed\": true}");
+  CommitHeadTreeAt(Folder("A.vd2/git"), "1700000000");
+  const std::string tip = ReadFile("A.vd2/git/refs/heads/production").substr(0, 40);
+  const std::string kept = "refs/pre_undo/" + tip;
   const auto changed = HubFiles();
   {
     const auto held = mevcore::filesupport::FolderLock::TryHold(
@@ -100,7 +103,8 @@ TEST_F(HubUndo, AProjectChangedSinceItsRecoveryIsRefusedUnlessForced) {
   const RunResult refused = Undo({"A.vd2"});
   EXPECT_EQ(1, refused.exitCode);
   const std::string lost =
-      "\"sync.sqlite3\", made again since the recovery; \"version\" as changed since the "
+      "\"production\" as moved since the recovery, to " + tip + " (then named only by \"" + kept +
+      "\"); \"sync.sqlite3\", made again since the recovery; \"version\" as changed since the "
       "recovery";
   EXPECT_EQ("A.vd2: refused: it changed since its recovery, and undoing it would lose " + lost +
                 "; --force undoes it all the same\n",
@@ -117,9 +121,45 @@ TEST_F(HubUndo, AProjectChangedSinceItsRecoveryIsRefusedUnlessForced) {
   EXPECT_EQ("A.vd2: warning: undoing it replaces " + lost +
                 "\nA.vd2: undone; offered again by the next recovery\n",
             forced.standardOutput);
+  // The newer commit stays named.
+  EXPECT_EQ(tip + "\n", ReadFile("A.vd2/git/" + kept));
+  ASSERT_EQ(0, ::unlink(Folder("A.vd2/git/" + kept).c_str()));
+  ASSERT_EQ(0, ::rmdir(Folder("A.vd2/git/refs/pre_undo").c_str()));
   EXPECT_EQ(before, HubFiles());
   EXPECT_EQ(2, Undo({}).exitCode);
   EXPECT_EQ(1, Undo({"A.vd2"}).exitCode);
+}
+
+// A set-aside file gone since the recovery cannot be put back, even by
+// force; a promotion whose upgrade failed left "version" as it was, which is
+// no change.
+TEST_F(HubUndo, OnlyWhatCanBePutBackIsUndone) {
+  Make(Project("Gone.vd2", "Gone"));
+  samplehub::SampleProject odd = Project("Odd.vd", "Odd");
+  odd.version = "old text";
+  Make(odd);
+  ASSERT_EQ(0, ::mkdir(Folder("Odd.vd/pre_recovery_version").c_str(), 0755));
+  const auto before = HubFiles();
+  ASSERT_EQ(0, RecoverAll(false).exitCode);
+  ASSERT_TRUE(Exists("Odd.vd2/git/recovery-record.json"));
+  ASSERT_EQ(0, ::unlink(Folder("Gone.vd2/pre_recovery_sync.sqlite3").c_str()));
+  const auto recovered = HubFiles();
+
+  const RunResult gone = Undo({"--force", "Gone.vd2"});
+  EXPECT_EQ(1, gone.exitCode);
+  EXPECT_EQ("Gone.vd2: refused: \"pre_recovery_sync.sqlite3\" is missing, so \"sync.sqlite3\" "
+            "cannot be put back\n",
+            gone.standardOutput);
+  EXPECT_EQ(recovered, HubFiles());
+
+  const RunResult odd_undo = Undo({"Odd.vd2"});
+  EXPECT_EQ(0, odd_undo.exitCode) << odd_undo.standardOutput;
+  const auto after = HubFiles();
+  for (const auto& [path, hash] : before) {
+    if (path.rfind("Odd.vd/", 0) == 0) {
+      EXPECT_EQ(hash, after.at(path)) << path;
+    }
+  }
 }
 
 TEST_F(HubUndo, AnUndoCutShortIsFinishedByTheNextRecoveryRunThenRecoveredAgain) {

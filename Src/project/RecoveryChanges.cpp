@@ -18,21 +18,32 @@ std::string ProductionReference() {
   return std::string("refs/heads/") + kProductionBranch.c_str();
 }
 
+// A newer tip of the branch is not left unnamed when the branch goes back.
+std::string KeptTipReference(const std::string& tip) { return kUndoneTipReferences + tip; }
+
 std::string BranchChange(const git::RepositoryHandle& repository, const Journal& record) {
   const std::string tip = ProductionTip(repository);
   if (tip == record.commit) return std::string();
   if (tip.empty()) return "\"production\", removed since the recovery";
+  const std::string kept = " (then named only by \"" + KeptTipReference(tip) + "\")";
   if (Reaches(repository, tip, record.commit)) {
-    return "the commits on \"production\" after the recovery commit, up to " + tip;
+    return "the commits on \"production\" after the recovery commit, up to " + tip + kept;
   }
-  return "\"production\" as moved since the recovery, to " + tip;
+  return "\"production\" as moved since the recovery, to " + tip + kept;
 }
 
-// "version" as the recovery left it: upgraded when it upgraded or promoted.
-std::optional<std::string> VersionLeft(const Journal& record) {
-  if (!record.upgrade && !record.promote) return record.priorVersion;
+std::string CurrentDataModel() {
   const utility::UTF8String current = DataModelJson();
   return std::string(current.begin(), current.end());
+}
+
+// Whether "version" holds what the recovery left: upgraded when it upgraded;
+// a promotion upgrades it too, unless that upgrade failed, which the
+// recovery said and which left it as it was.
+bool VersionAsLeft(const std::optional<std::string>& version, const Journal& record) {
+  if (record.upgrade) return version == CurrentDataModel();
+  if (record.promote && version == CurrentDataModel()) return true;
+  return version == record.priorVersion;
 }
 
 std::string FolderName(const Dir& folder) {
@@ -40,6 +51,18 @@ std::string FolderName(const Dir& folder) {
 }
 
 }  // namespace
+
+const char kUndoneTipReferences[] = "refs/pre_undo/";
+
+std::string MissingSetAside(const Dir& project, const Journal& record) {
+  if (!ProjectFile(project, "pre_recovery_sync.sqlite3").Exists()) {
+    return "\"pre_recovery_sync.sqlite3\" is missing, so \"sync.sqlite3\" cannot be put back";
+  }
+  if (record.deleted && !ProjectFile(project, "pre_recovery_deleted").Exists()) {
+    return "\"pre_recovery_deleted\" is missing, so \"deleted\" cannot be put back";
+  }
+  return std::string();
+}
 
 std::vector<std::string> ChangesSinceRecovery(const Dir& project,
                                               const git::RepositoryHandle& repository,
@@ -53,7 +76,7 @@ std::vector<std::string> ChangesSinceRecovery(const Dir& project,
   if (ReadIfRegular(ProjectFile(project, "recovery_info.txt")) != record.recoveryInfo) {
     changes.push_back("\"recovery_info.txt\" as changed since the recovery");
   }
-  if (ReadIfThere(ProjectFile(project, "version")) != VersionLeft(record)) {
+  if (!VersionAsLeft(ReadIfThere(ProjectFile(project, "version")), record)) {
     changes.push_back("\"version\" as changed since the recovery");
   }
   return changes;
@@ -61,7 +84,9 @@ std::vector<std::string> ChangesSinceRecovery(const Dir& project,
 
 void ReplaceChanges(const Dir& project, const git::RepositoryHandle& repository,
                     const Journal& record) {
-  if (ProductionTip(repository) != record.commit) {
+  const std::string tip = ProductionTip(repository);
+  if (tip != record.commit) {
+    if (!tip.empty()) SetReferenceOrThrow(repository, KeptTipReference(tip), tip);
     SetReferenceOrThrow(repository, ProductionReference(), record.commit);
   }
   RemoveIfThere(ProjectFile(project, "sync.sqlite3"));
@@ -69,8 +94,9 @@ void ReplaceChanges(const Dir& project, const git::RepositoryHandle& repository,
     WriteFileBytes(ProjectFile(project, "recovery_info.txt"), record.recoveryInfo);
   }
   const mevcore::filesupport::File version = ProjectFile(project, "version");
-  const std::optional<std::string> left = VersionLeft(record);
-  if (ReadIfThere(version) == left) return;
+  if (VersionAsLeft(ReadIfThere(version), record)) return;
+  const std::optional<std::string> left =
+      record.upgrade || record.promote ? CurrentDataModel() : record.priorVersion;
   if (left) {
     WriteFileBytes(version, *left);
   } else {

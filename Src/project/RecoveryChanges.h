@@ -10,6 +10,15 @@
 namespace velders {
 namespace project {
 
+// Where a forced undo keeps the branch's newer tip: this prefix and the
+// tip's id, so that no commit is left unnamed.
+extern const char kUndoneTipReferences[];  // "refs/pre_undo/"
+
+// Why the folder cannot be put back as it was before its recovery, whatever
+// --force would replace: a set-aside file the undo puts back under its name
+// is missing. Empty when nothing is missing.
+std::string MissingSetAside(const mevcore::filesupport::Dir& project, const Journal& record);
+
 // What changed in the project since the recovery its record tells of, one
 // phrase a change, for example "the commits on \"production\" after the
 // recovery commit, up to <id>": what taking the recovery back would lose.
@@ -20,7 +29,7 @@ std::vector<std::string> ChangesSinceRecovery(const mevcore::filesupport::Dir& p
                                               const Journal& record);
 
 // Puts back what the recovery left where it changed since: "production" at
-// the recovery commit, "sync.sqlite3" removed, "recovery_info.txt" and
+// the recovery commit (a newer tip kept under kUndoneTipReferences), "sync.sqlite3" removed, "recovery_info.txt" and
 // "version" as the recovery wrote them, so that taking the steps back gives
 // the folder from before the recovery. Throws on failure.
 void ReplaceChanges(const mevcore::filesupport::Dir& project,

@@ -82,6 +82,8 @@ UndoReport UndoRecorded(const Dir& project, const UndoOptions& options) {
   StepContext context;
   context.project = project;
   context.journal = ReadJournal(RecordFile(project));
+  const std::string missing = MissingSetAside(project, context.journal);
+  if (!missing.empty()) return Of(Result::kRefused, missing);
   const std::vector<std::string> changes =
       ChangesSinceRecovery(project, Repository(context), context.journal);
   if (!changes.empty() && !options.force) {
