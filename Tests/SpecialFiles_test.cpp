@@ -78,6 +78,26 @@ TEST_F(SpecialFiles, RepositoryFilesThatAreFifosAreSaidAndTheWalkGoesOn) {
   std::map<std::string, std::map<std::string, std::string>> before;
   for (const auto& [folder, file] : fifos) before[folder] = HashTree(Folder(folder));
 
+  // The hub program looks first, and waits on none of them either.
+  const RunResult status = RunProgram(VELDERS_HUB_BINARY, home_.Environment(), "",
+                                      {"status", "--json"}, kRunLimitSeconds);
+  const RunResult check =
+      RunProgram(VELDERS_HUB_BINARY, home_.Environment(), "", {"check"}, kRunLimitSeconds);
+  ASSERT_FALSE(status.timedOut || check.timedOut);
+  const nlohmann::json entries = nlohmann::json::parse(status.standardOutput)["entries"];
+  ASSERT_EQ(fifos.size() + 1, entries.size());
+  for (std::size_t i = 0; i < fifos.size(); ++i) {
+    EXPECT_EQ("unreadable", entries[i]["kind"]) << entries[i].dump();
+  }
+  for (const auto& [folder, file] : fifos) {
+    const std::string said = "Unable to open the repository in " + Folder(folder) + "/git: " +
+                             file + " is not a regular file";
+    EXPECT_NE(std::string::npos, status.standardOutput.find(said)) << status.standardOutput;
+    EXPECT_NE(std::string::npos, check.standardOutput.find(folder + ": " + said))
+        << check.standardOutput;
+  }
+  EXPECT_EQ(1, check.exitCode);
+
   RunResult run = RecoverAllWithin(false);
 
   std::string expected = Dialogue() + WalkStart();
