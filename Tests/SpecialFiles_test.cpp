@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <fstream>
 #include <sstream>
 #include <string>
 
@@ -107,6 +108,32 @@ TEST_F(SpecialFiles, RepositoryFilesThatAreFifosAreSaidAndTheWalkGoesOn) {
     EXPECT_EQ(before[folder], HashTree(Folder(folder))) << folder;
   }
   EXPECT_EQ(expected + "Recovering: Healthy\n" + Summary(1), run.standardError);
+}
+
+// libgit2 follows a configuration's includes itself, without a way to refuse
+// them: a FIFO it would wait on, even two includes down, is found first.
+TEST_F(SpecialFiles, AFifoTheConfigurationIncludesIsSaidAndTheWalkGoesOn) {
+  Make(Project("Include.vd2", "Include"));
+  Make(Project("Z.vd2", "Healthy"));
+  std::ofstream(Folder("Include.vd2/git") + "/config", std::ios::app)
+      << "[include]\n\tpath = \"more config\"\n";
+  WriteBytes(Folder("Include.vd2/git") + "/more config", "[includeIf \"gitdir:/\"]\n\tpath = pipe\n");
+  MakeFifo("Include.vd2", "git/pipe");
+  const auto before = HashTree(Folder("Include.vd2"));
+  const std::string said = "Unable to open the repository in " + Folder("Include.vd2/git") +
+                           ": config includes " + Folder("Include.vd2/git") +
+                           "/pipe, which is not a regular file";
+
+  const RunResult status =
+      RunProgram(VELDERS_HUB_BINARY, home_.Environment(), "", {"status"}, kRunLimitSeconds);
+  ASSERT_FALSE(status.timedOut);
+  EXPECT_NE(std::string::npos, status.standardOutput.find(said)) << status.standardOutput;
+  RunResult run = RecoverAllWithin(false);
+
+  EXPECT_EQ(Dialogue() + WalkStart() + ExceptionLineStart(Folder("Include.vd2")) + said + "\n" +
+                "Recovering: Healthy\n" + Summary(1),
+            run.standardError);
+  EXPECT_EQ(before, HashTree(Folder("Include.vd2")));
 }
 
 TEST_F(SpecialFiles, AFifoInPlaceOfTheInformationFileIsNamedAndLeft) {

@@ -4,9 +4,11 @@
 #include <cerrno>
 #include <vector>
 
+#include "ConfigIncludes.h"
 #include "OdbBackend.h"
 #include "RepositoryAccess.h"
 #include "mevcore/config/Exception.h"
+#include "mevcore/filesupport/ByteStreams.h"
 #include "mevcore/filesupport/DiskInterface.h"
 #include "mevcore/filesupport/File.h"
 #include "mevstorage/git/ReadOnly.h"
@@ -95,14 +97,39 @@ void CheckReferenceFolder(const Dir& gitFolder, const std::string& name) {
   }
 }
 
+// libgit2 stops following includes this deep, with an error.
+constexpr int kIncludeDepthLimit = 10;
+
+// The files the configuration includes, and those they include in turn.
+void CheckIncludedFiles(const Dir& gitFolder, const std::string& config, int depth) {
+  std::string text;
+  try {
+    text = mevcore::filesupport::ReadWholeFile(File::FromNativePath(config));
+  } catch (const std::exception& error) {
+    ThrowOpenError(gitFolder, error.what());
+  }
+  const std::string folder = config.substr(0, config.rfind('/'));
+  for (const std::string& path : IncludedPaths(text, folder)) {
+    const mode_t kind = KindOf(path, gitFolder);
+    if (kind == 0) continue;
+    if (kind != S_IFREG) {
+      ThrowOpenError(gitFolder, "config includes " + path + ", which is not a regular file");
+    }
+    if (depth < kIncludeDepthLimit) CheckIncludedFiles(gitFolder, path, depth + 1);
+  }
+}
+
 // libgit2 reads the configuration, HEAD and the references itself, and
 // SQLite the object database, with opens and reads that wait for ever on a
 // FIFO; neither has an option to refuse such files. So they are looked at
-// first, without opening any of them.
+// first, without opening any of them but the configuration, which names
+// the files it includes.
 void CheckFilesLibrariesRead(const Dir& gitFolder) {
   for (const char* name : {kObjectDatabaseName, "config", "HEAD", "packed-refs"}) {
-    const mode_t kind = KindOf(gitFolder.NativePath() + "/" + name, gitFolder);
+    const std::string path = gitFolder.NativePath() + "/" + name;
+    const mode_t kind = KindOf(path, gitFolder);
     if (kind != 0 && kind != S_IFREG) ThrowNotRegular(gitFolder, name);
+    if (kind == S_IFREG && std::string(name) == "config") CheckIncludedFiles(gitFolder, path, 1);
   }
   if (KindOf(gitFolder.NativePath() + "/refs", gitFolder) == S_IFDIR) {
     CheckReferenceFolder(gitFolder, "refs");

@@ -1,0 +1,147 @@
+#include "ConfigIncludes.h"
+
+#include <cctype>
+
+namespace mevstorage {
+namespace git {
+namespace {
+
+// Reads the configuration syntax only as far as finding include paths
+// needs: section headers, variable names and values with their quoting,
+// escapes, comments and line continuations.
+class IncludeScanner {
+ public:
+  IncludeScanner(const std::string& text, const std::string& folder)
+      : text_(text), folder_(folder) {}
+
+  std::vector<std::string> Scan() {
+    while (!AtEnd()) ScanLine();
+    return paths_;
+  }
+
+ private:
+  bool AtEnd() const { return at_ >= text_.size(); }
+  char Here() const { return text_[at_]; }
+  bool Blank(char c) const { return c == ' ' || c == '\t' || c == '\r'; }
+
+  void SkipBlanks() {
+    while (!AtEnd() && Blank(Here())) ++at_;
+  }
+  void SkipLine() {
+    while (!AtEnd() && Here() != '\n') ++at_;
+  }
+
+  // One line's content; a section header may be followed by a variable on
+  // the same line.
+  void ScanLine() {
+    SkipBlanks();
+    if (AtEnd()) return;
+    if (Here() == '\n') {
+      ++at_;
+    } else if (Here() == ';' || Here() == '#') {
+      SkipLine();
+    } else if (Here() == '[') {
+      ++at_;
+      section_ = SectionName();
+    } else {
+      ScanVariable();
+    }
+  }
+
+  // "[name]", "[name "sub"]" or the older "[name.sub]"; names are compared
+  // without case, subsections as written.
+  std::string SectionName() {
+    std::string name;
+    while (!AtEnd() && Here() != ']' && Here() != '"' && Here() != '\n' && !Blank(Here())) {
+      name += static_cast<char>(std::tolower(static_cast<unsigned char>(Here())));
+      ++at_;
+    }
+    SkipBlanks();
+    if (!AtEnd() && Here() == '"') {
+      ++at_;
+      name += '.';
+      while (!AtEnd() && Here() != '"' && Here() != '\n') {
+        if (Here() == '\\' && at_ + 1 < text_.size() && text_[at_ + 1] != '\n') ++at_;
+        name += Here();
+        ++at_;
+      }
+    }
+    while (!AtEnd() && Here() != ']' && Here() != '\n') ++at_;
+    if (!AtEnd() && Here() == ']') ++at_;
+    return name;
+  }
+
+  bool InIncludeSection() const {
+    return section_ == "include" || section_.rfind("includeif.", 0) == 0;
+  }
+
+  void ScanVariable() {
+    std::string key;
+    while (!AtEnd() && (std::isalnum(static_cast<unsigned char>(Here())) || Here() == '-')) {
+      key += static_cast<char>(std::tolower(static_cast<unsigned char>(Here())));
+      ++at_;
+    }
+    SkipBlanks();
+    if (key.empty() || AtEnd() || Here() != '=') {
+      SkipLine();
+      return;
+    }
+    ++at_;
+    const std::string value = Value();
+    if (InIncludeSection() && key == "path" && !value.empty()) Add(value);
+  }
+
+  // The value up to its line's end: quotes removed, escapes turned into
+  // their characters, a backslash before the line's end joining the next
+  // line, blanks at either end dropped unless quoted.
+  std::string Value() {
+    SkipBlanks();
+    std::string value;
+    std::size_t kept = 0;
+    bool quoted = false;
+    while (!AtEnd() && Here() != '\n') {
+      const char c = Here();
+      ++at_;
+      if (!quoted && (c == ';' || c == '#')) {
+        SkipLine();
+        break;
+      }
+      if (c == '"') {
+        quoted = !quoted;
+        kept = value.size();
+      } else if (c == '\\') {
+        if (AtEnd()) break;
+        const char escaped = Here();
+        ++at_;
+        if (escaped == '\n') continue;
+        value += escaped == 'n' ? '\n' : escaped == 't' ? '\t' : escaped == 'b' ? '\b' : escaped;
+        kept = value.size();
+      } else {
+        value += c;
+        if (quoted || !Blank(c)) kept = value.size();
+      }
+    }
+    value.resize(kept);
+    return value;
+  }
+
+  void Add(const std::string& path) {
+    if (path.rfind("~/", 0) == 0) return;
+    paths_.push_back(path[0] == '/' ? path : folder_ + "/" + path);
+  }
+
+  const std::string& text_;
+  const std::string& folder_;
+  std::size_t at_ = 0;
+  std::string section_;
+  std::vector<std::string> paths_;
+};
+
+}  // namespace
+
+std::vector<std::string> IncludedPaths(const std::string& text, const std::string& folder) {
+  return IncludeScanner(text, folder).Scan();
+}
+
+}  // namespace git
+}  // namespace mevstorage
