@@ -1,5 +1,8 @@
 #include "project/Undo.h"
 
+#include <sys/stat.h>
+
+#include "mevcore/filesupport/DiskInterface.h"
 #include "project/Inspect.h"
 #include "project/Journal.h"
 #include "project/ProjectFiles.h"
@@ -25,6 +28,15 @@ std::string Joined(const std::vector<std::string>& phrases) {
   std::string text;
   for (const std::string& phrase : phrases) text += (text.empty() ? "" : "; ") + phrase;
   return text;
+}
+
+// A recovery run never follows a link to a project folder, so neither does
+// the undoing: a linked folder may lie outside the hub. What cannot be
+// examined is told by WhyNoUndo.
+bool FolderItself(const Dir& project) {
+  struct stat info;
+  return mevcore::filesupport::Disk().Lstat(project.NativePath(), &info) == 0 &&
+         S_ISDIR(info.st_mode);
 }
 
 bool UndoInProgress(const Dir& project) {
@@ -112,6 +124,7 @@ UndoReport UndoRecorded(const Dir& project, const UndoOptions& options) {
 
 UndoReport UndoRecovery(const Dir& project, const UndoOptions& options) {
   try {
+    if (!FolderItself(project)) return Of(Result::kRefused, WhyNoUndo(project));
     if (UndoInProgress(project)) return FinishUndo(project, options);
     if (InProgressFile(project).Exists() || !RecordFile(project).Exists()) {
       return Of(Result::kRefused, WhyNoUndo(project));
@@ -124,6 +137,7 @@ UndoReport UndoRecovery(const Dir& project, const UndoOptions& options) {
 
 bool UndoCandidate(const Dir& project) {
   try {
+    if (!FolderItself(project)) return false;
     if (RecordFile(project).Exists() || UndoInProgress(project)) return true;
   } catch (const std::exception&) {
     return false;
