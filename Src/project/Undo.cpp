@@ -51,11 +51,14 @@ std::string WhyNoUndo(const Dir& project) {
     case Inspection::Kind::kRecovered:
       return "no record of what its recovery did";
     case Inspection::Kind::kWouldRecover:
-      return "not recovered: the next velders-recovery run offers it";
+      return "not recovered: the next velders-recovery run offers it" +
+             (inspection.reason.empty() ? std::string()
+                                        : ", but the recovery would be refused: " +
+                                              inspection.reason);
     case Inspection::Kind::kLeftPartWay:
       return "left part way; the next velders-recovery run finishes it or puts it back";
     case Inspection::Kind::kNotAProject:
-      return "not a project: " + inspection.reason;
+      return (inspection.missing.empty() ? "not offered: " : "not a project: ") + inspection.reason;
     case Inspection::Kind::kUnreadable:
       return "cannot be read: " + inspection.reason;
     case Inspection::Kind::kSkipped:
