@@ -1,5 +1,8 @@
 #include "project/Undo.h"
 
+#include <sys/stat.h>
+
+#include "mevcore/filesupport/DiskInterface.h"
 #include "project/Inspect.h"
 #include "project/Journal.h"
 #include "project/ProjectFiles.h"
@@ -27,6 +30,15 @@ std::string Joined(const std::vector<std::string>& phrases) {
   return text;
 }
 
+// A recovery run never follows a link to a project folder, so neither does
+// the undoing: a linked folder may lie outside the hub. What cannot be
+// examined is told by WhyNoUndo.
+bool FolderItself(const Dir& project) {
+  struct stat info;
+  return mevcore::filesupport::Disk().Lstat(project.NativePath(), &info) == 0 &&
+         S_ISDIR(info.st_mode);
+}
+
 bool UndoInProgress(const Dir& project) {
   return InProgressFile(project).Exists() &&
          ReadJournal(InProgressFile(project)).direction == Journal::Direction::kUndo;
@@ -39,11 +51,14 @@ std::string WhyNoUndo(const Dir& project) {
     case Inspection::Kind::kRecovered:
       return "no record of what its recovery did";
     case Inspection::Kind::kWouldRecover:
-      return "not recovered: the next velders-recovery run offers it";
+      return "not recovered: the next velders-recovery run offers it" +
+             (inspection.reason.empty() ? std::string()
+                                        : ", but the recovery would be refused: " +
+                                              inspection.reason);
     case Inspection::Kind::kLeftPartWay:
       return "left part way; the next velders-recovery run finishes it or puts it back";
     case Inspection::Kind::kNotAProject:
-      return "not a project: " + inspection.reason;
+      return (inspection.missing.empty() ? "not offered: " : "not a project: ") + inspection.reason;
     case Inspection::Kind::kUnreadable:
       return "cannot be read: " + inspection.reason;
     case Inspection::Kind::kSkipped:
@@ -112,6 +127,7 @@ UndoReport UndoRecorded(const Dir& project, const UndoOptions& options) {
 
 UndoReport UndoRecovery(const Dir& project, const UndoOptions& options) {
   try {
+    if (!FolderItself(project)) return Of(Result::kRefused, WhyNoUndo(project));
     if (UndoInProgress(project)) return FinishUndo(project, options);
     if (InProgressFile(project).Exists() || !RecordFile(project).Exists()) {
       return Of(Result::kRefused, WhyNoUndo(project));
@@ -124,6 +140,7 @@ UndoReport UndoRecovery(const Dir& project, const UndoOptions& options) {
 
 bool UndoCandidate(const Dir& project) {
   try {
+    if (!FolderItself(project)) return false;
     if (RecordFile(project).Exists() || UndoInProgress(project)) return true;
   } catch (const std::exception&) {
     return false;
