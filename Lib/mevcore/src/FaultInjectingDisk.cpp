@@ -113,6 +113,10 @@ int FaultInjectingDisk::Remove(const std::string& path) {
   return Inject(FaultKind::kRemove, path) ? -1 : inner_.Remove(path);
 }
 
+int FaultInjectingDisk::RemoveEmptyFolder(const std::string& path) {
+  return Inject(FaultKind::kRemove, path) ? -1 : inner_.RemoveEmptyFolder(path);
+}
+
 int FaultInjectingDisk::ListDir(const std::string& path, std::vector<Entry>* entries) {
   return Inject(FaultKind::kList, path) ? -1 : inner_.ListDir(path, entries);
 }

@@ -136,6 +136,11 @@ int RealDiskInterface::Remove(const std::string& path) {
   return ::unlink(path.c_str());
 }
 
+int RealDiskInterface::RemoveEmptyFolder(const std::string& path) {
+  if (!IsUsablePath(path)) return -1;
+  return ::rmdir(path.c_str());
+}
+
 int RealDiskInterface::ListDir(const std::string& path, std::vector<Entry>* entries) {
   entries->clear();
   if (!IsUsablePath(path)) return -1;

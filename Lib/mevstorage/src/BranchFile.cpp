@@ -62,6 +62,24 @@ int ReplaceBranchFile(const std::string& path, const git_oid& target) {
   return FailedSystem(path, failure.step + " " + failure.path, error);
 }
 
+// Folders of references that Git itself keeps even when empty.
+bool StandardFolder(const std::string& refsFolder, const std::string& folder) {
+  return folder == refsFolder + "heads" || folder == refsFolder + "tags";
+}
+
+// The folders a removed reference leaves empty go too, as Git's own removal
+// does, so that a reference made and removed again leaves no trace. Each
+// stays when anything else is in it; one left empty by a failure or a crash
+// changes nothing that Git reads, so the removal is not made durable.
+void RemoveEmptyFolders(git_repository* repository, const std::string& path) {
+  const std::string refsFolder = std::string(git_repository_path(repository)) + "refs/";
+  std::string folder = ParentOf(path);
+  while (folder.size() > refsFolder.size() && folder.rfind(refsFolder, 0) == 0 &&
+         !StandardFolder(refsFolder, folder) && Disk().RemoveEmptyFolder(folder) == 0) {
+    folder = ParentOf(folder);
+  }
+}
+
 }  // namespace
 
 int WriteBranchFile(git_repository* repository, const std::string& branch, const git_oid& target) {
@@ -89,6 +107,7 @@ int RemoveReferenceFile(git_repository* repository, const std::string& name) {
   const std::string path = std::string(git_repository_path(repository)) + name;
   if (Disk().Remove(path) != 0 && errno != ENOENT) return FailedSystem(path, "remove " + path, errno);
   if (Disk().SyncDir(ParentOf(path)) != 0) return FailedSystem(path, "sync " + ParentOf(path), errno);
+  RemoveEmptyFolders(repository, path);
   return 0;
 }
 

@@ -42,6 +42,8 @@ class DiskInterface {
   virtual int Rename(const std::string& from, const std::string& to) = 0;
   // Removes a file (not a folder).
   virtual int Remove(const std::string& path) = 0;
+  // Removes a folder only when it is empty (ENOTEMPTY or EEXIST when not).
+  virtual int RemoveEmptyFolder(const std::string& path) = 0;
   // Lists a folder's entries, "." and ".." left out, in no particular order.
   virtual int ListDir(const std::string& path, std::vector<Entry>* entries) = 0;
   // Makes a folder's entries durable (after a rename or a create in it).
@@ -66,6 +68,7 @@ class RealDiskInterface : public DiskInterface {
   int RenameNoReplace(const std::string& from, const std::string& to) override;
   int Rename(const std::string& from, const std::string& to) override;
   int Remove(const std::string& path) override;
+  int RemoveEmptyFolder(const std::string& path) override;
   int ListDir(const std::string& path, std::vector<Entry>* entries) override;
   int SyncDir(const std::string& path) override;
 };

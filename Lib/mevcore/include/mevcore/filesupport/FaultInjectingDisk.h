@@ -39,6 +39,7 @@ class FaultInjectingDisk : public DiskInterface {
   int RenameNoReplace(const std::string& from, const std::string& to) override;
   int Rename(const std::string& from, const std::string& to) override;
   int Remove(const std::string& path) override;
+  int RemoveEmptyFolder(const std::string& path) override;
   int ListDir(const std::string& path, std::vector<Entry>* entries) override;
   int SyncDir(const std::string& path) override;
 
