@@ -60,6 +60,7 @@ TEST_F(HubStatus, EachKindOfEntryIsSaidAndCountedWhileTheHubIsLeftExactlyAsItWas
   samplehub::SampleProject older = Project("A.vd", "Older");
   older.version = samplehub::kOlderDataModelVersion;
   Make(older);
+  WriteBytes(Folder("A.vd/pre_recovery_version"), "saved by someone else");
   Make(Project("B.vd2", "Blocked"));
   WriteBytes(Git("B.vd2") + "/refs/heads/production.lock", "");
   for (const char* name : {"D.vd2", "E.vd2", "F.vd2", "G.vd2", "H.vd2", "I.vd2", "J.vd2"}) {
@@ -91,7 +92,9 @@ TEST_F(HubStatus, EachKindOfEntryIsSaidAndCountedWhileTheHubIsLeftExactlyAsItWas
   const std::string modified = "modified 2017-Nov-19 13:00:00; \"version\" upgraded ";
   EXPECT_EQ(
       "A.vd: would recover \"Older\", " + modified +
-          "with either upgrade answer; renamed to \"A.vd2\"\n"
+          "with either upgrade answer; renamed to \"A.vd2\"; the upgrade would fail and stop "
+          "the run there: \"pre_recovery_version\" holds other content than \"version\", and is "
+          "never written over\n"
           "B.vd2: would recover \"Blocked\", " + modified +
           "only with the upgrade answer yes; the recovery would be refused: " + Git("B.vd2") +
           "/refs/heads/production.lock is there: another program is moving the branch, or one "
@@ -123,7 +126,9 @@ TEST_F(HubStatus, EachKindOfEntryIsSaidAndCountedWhileTheHubIsLeftExactlyAsItWas
   ASSERT_EQ(13u, entries.size()) << document.dump(2);
   EXPECT_EQ(nlohmann::json::parse(R"({"folder": "A.vd", "kind": "wouldRecover",
       "name": "Older", "lastModified": "2017-11-19T13:00:00", "upgradeWithYes": true,
-      "upgradeWithNo": true, "renamedTo": "A.vd2", "refused": null})"), entries[0]);
+      "upgradeWithNo": true, "renamedTo": "A.vd2", "refused": null, "upgradeFails":
+      "\"pre_recovery_version\" holds other content than \"version\", and is never written over"})"),
+      entries[0]);
   EXPECT_NE(std::string::npos, entries[1]["refused"].get<std::string>().find("production.lock"));
   EXPECT_EQ(nullptr, entries[1]["renamedTo"]);
   EXPECT_EQ(recoveredAt, entries[2]["recovered"]);

@@ -23,6 +23,10 @@ std::string WouldRecoverText(const std::string& shown, const Inspection& inspect
   if (!inspection.reason.empty()) {
     text += "; the recovery would be refused: " + ConsoleSafe(inspection.reason);
   }
+  if (!inspection.upgradeRefusal.empty()) {
+    text += "; the upgrade would fail and stop the run there: " +
+            ConsoleSafe(inspection.upgradeRefusal);
+  }
   return text;
 }
 
@@ -70,6 +74,8 @@ void AddKindMembers(const std::string& shown, const Inspection& inspection,
       json["upgradeWithNo"] = inspection.upgradeWithNo;
       json["renamedTo"] = OrNull(inspection.promote, PromotedShown(shown));
       json["refused"] = OrNull(!inspection.reason.empty(), inspection.reason);
+      json["upgradeFails"] =
+          OrNull(!inspection.upgradeRefusal.empty(), inspection.upgradeRefusal);
       return;
     case Kind::kRecovered:
       json["recovered"] = OrNull(!inspection.recoveredAt.empty(), inspection.recoveredAt);

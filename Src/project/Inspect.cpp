@@ -16,6 +16,7 @@
 #include "project/Resume.h"
 #include "records/Constants.h"
 #include "records/TimeStamps.h"
+#include "upgrade/DataModel.h"
 
 namespace velders {
 namespace project {
@@ -114,6 +115,7 @@ Inspection InspectOffered(const Dir& project, const git::RepositoryHandle& repos
   inspection.upgradeWithNo = plan.promote;
   inspection.promote = plan.promote;
   inspection.reason = FindBlocker(project, plan).value_or("");
+  if (inspection.reason.empty()) inspection.upgradeRefusal = CheckUpgrade(project).refusal;
   return inspection;
 }
 

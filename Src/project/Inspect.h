@@ -35,6 +35,10 @@ struct Inspection {
   bool upgradeWithYes = false;             // "version" upgraded when the upgrade is asked for
   bool upgradeWithNo = false;              // ... and when it is not (a ".vd" folder)
   bool promote = false;                    // the folder is renamed from ".vd" to ".vd2"
+  // Why upgrading "version" would fail, which stops the run's walk there
+  // (with either answer for a ".vd" folder, else with the answer yes); empty
+  // when it would not. Told only when nothing else refuses the recovery.
+  std::string upgradeRefusal;
 
   // kRecovered: "<local> (<UTC> UTC)" from "recovery_info.txt", else
   // "<UTC> UTC" from the record; empty when neither tells.

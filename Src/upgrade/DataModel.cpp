@@ -74,19 +74,35 @@ UTF8String DataModelJson() {
   return mevcore::serialization::GetJSONUTF8String(boost::make_shared<boost::any>(object), false);
 }
 
-bool UpgradeDataModel(const Dir& projectFolder) {
+UpgradeCheck CheckUpgrade(const Dir& projectFolder) {
   const File version(projectFolder, kVersionFileName);
   const File saved(projectFolder, kPreRecoveryVersionFileName);
-  const ImmutableString old = YondraLocalHub::ReadStringFile(version);
-  if (ReadFailed(old, version)) return false;
-  if (old.str() == DataModelJson()) {
+  UpgradeCheck check;
+  check.old = YondraLocalHub::ReadStringFile(version);
+  if (ReadFailed(check.old, version)) {
+    check.refusal = "\"version\" cannot be read";
+    return check;
+  }
+  if (check.old.str() == DataModelJson()) {
     // Already upgraded once its old content is saved.
     const Saved copy = SavedCopy(saved);
-    if (copy == Saved::kUnknown) return false;
-    if (copy == Saved::kYes) return true;
+    if (copy == Saved::kUnknown) check.refusal = "\"pre_recovery_version\" cannot be examined";
+    check.alreadyDone = copy == Saved::kYes;
+    if (copy != Saved::kNo) return check;
   }
-  if (SavedCopyDiffers(saved, old)) return false;
-  return SaveAndRewrite(version, saved, old);
+  if (SavedCopyDiffers(saved, check.old)) {
+    check.refusal = "\"pre_recovery_version\" holds other content than \"version\", and is "
+                    "never written over";
+  }
+  return check;
+}
+
+bool UpgradeDataModel(const Dir& projectFolder) {
+  const UpgradeCheck check = CheckUpgrade(projectFolder);
+  if (!check.refusal.empty()) return false;
+  if (check.alreadyDone) return true;
+  return SaveAndRewrite(File(projectFolder, kVersionFileName),
+                        File(projectFolder, kPreRecoveryVersionFileName), check.old);
 }
 
 }  // namespace velders

@@ -31,4 +31,15 @@ mevcore::utility::UTF8String DataModelJson();
 // console line is the caller's.
 bool UpgradeDataModel(const mevcore::filesupport::Dir& projectFolder);
 
+// What UpgradeDataModel finds before it writes anything, found by reading
+// alone: why it would fail (`refusal`, empty when it would go on), whether
+// the project is already upgraded (nothing to write), and the content of
+// "version" it would save.
+struct UpgradeCheck {
+  std::string refusal;
+  bool alreadyDone = false;
+  mevcore::utility::ImmutableString old;
+};
+UpgradeCheck CheckUpgrade(const mevcore::filesupport::Dir& projectFolder);
+
 }  // namespace velders
