@@ -201,6 +201,12 @@ TEST_F(HubStatus, AMissingHubFailsAndAnEmptyOneIsSaid) {
   EXPECT_EQ("Nothing in " + home_.Hub() + "\n", empty.standardError);
 
   EXPECT_EQ(2, Status({"--json=maybe"}).exitCode);
+
+  // A name that is not UTF-8 can be named back from its bytes.
+  Make(Project("N\xff.vd2", "N"));
+  const nlohmann::json entry = StatusDocument()["entries"][0];
+  EXPECT_EQ("N\xef\xbf\xbd.vd2", entry["folder"]);
+  EXPECT_EQ("4eff2e766432", entry["folderBytes"]);
 }
 
 }  // namespace

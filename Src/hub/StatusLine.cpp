@@ -1,5 +1,9 @@
 #include "hub/StatusLine.h"
 
+#include <iterator>
+
+#include <boost/algorithm/hex.hpp>
+
 #include "records/ConsoleText.h"
 #include "records/TimeStamps.h"
 
@@ -97,6 +101,16 @@ void AddKindMembers(const std::string& shown, const Inspection& inspection,
   }
 }
 
+// Whether the JSON writer would have to replace bytes of the text.
+bool IsUtf8(const std::string& text) {
+  try {
+    nlohmann::json(text).dump();
+    return true;
+  } catch (const nlohmann::json::type_error&) {
+    return false;
+  }
+}
+
 }  // namespace
 
 std::string StatusLine(const std::string& shown, const Inspection& inspection) {
@@ -105,6 +119,12 @@ std::string StatusLine(const std::string& shown, const Inspection& inspection) {
 
 nlohmann::json StatusJson(const std::string& shown, const Inspection& inspection) {
   nlohmann::json entry = {{"folder", shown}, {"kind", KindKey(inspection.kind)}};
+  // A script can still name such a folder back, from its bytes.
+  if (!IsUtf8(shown)) {
+    std::string hex;
+    boost::algorithm::hex_lower(shown.begin(), shown.end(), std::back_inserter(hex));
+    entry["folderBytes"] = hex;
+  }
   AddKindMembers(shown, inspection, &entry);
   return entry;
 }
