@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "FaultInjectionChecks.h"
 #include "FaultInjectionHub.h"
@@ -22,6 +23,12 @@ struct WalkResult {
   std::uint64_t stuckAfterNextRun = 0;
   Findings findings;
 };
+
+// Adds the points, counts and findings of `more` to `total`.
+void Merge(WalkResult* total, const WalkResult& more);
+// Prints the counts, "<points> tried: ...", and fails the test when any
+// project was stuck or anything found, showing the first findings.
+void ExpectNothingFound(const WalkResult& walk, const std::string& points);
 
 // Counts the calls of a clean recover-all run over the hub, then for every
 // N reruns it from the pristine hub with the N-th call failing or crashing,
