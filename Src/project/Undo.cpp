@@ -120,11 +120,13 @@ UndoReport UndoRecovery(const Dir& project, const UndoOptions& options) {
   }
 }
 
+// A folder that cannot be examined is taken: its undo then says why it
+// failed, where passing over it would say nothing.
 bool UndoCandidate(const Dir& project) {
   try {
     if (RecordFile(project).Exists() || UndoInProgress(project)) return true;
   } catch (const std::exception&) {
-    return false;
+    return true;
   }
   return Inspect(project).kind == Inspection::Kind::kRecovered;
 }

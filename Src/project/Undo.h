@@ -39,7 +39,8 @@ struct UndoReport {
 UndoReport UndoRecovery(const mevcore::filesupport::Dir& project, const UndoOptions& options);
 
 // Whether "--all" takes the folder: it holds a record or an undo journal in
-// progress, or a run of the recovery counts it as already recovered.
+// progress, or a run of the recovery counts it as already recovered, or
+// whether it does cannot be examined.
 bool UndoCandidate(const mevcore::filesupport::Dir& project);
 
 }  // namespace project
