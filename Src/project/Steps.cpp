@@ -121,8 +121,11 @@ void RestoreVersion(StepContext& c) {
   }
   if (!c.journal.savedVersionExisted) RemoveIfThere(ProjectFile(c.project, "pre_recovery_version"));
 }
+// A "version" that held the current data model already is upgraded only
+// once its copy is saved.
 bool Upgraded(StepContext& c) {
-  return Holds(ProjectFile(c.project, "version"), AsBytes(DataModelJson()));
+  return Holds(ProjectFile(c.project, "version"), AsBytes(DataModelJson())) &&
+         ProjectFile(c.project, "pre_recovery_version").Exists();
 }
 
 // The set-aside renames: "<name>" becomes "pre_recovery_<name>".
