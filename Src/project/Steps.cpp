@@ -200,13 +200,21 @@ void Promote(StepContext& c) {
   c.project = promoted;
 }
 
+// The folder goes by its older name from the rename on, also when the
+// folder sync after it fails.
 void Demote(StepContext& c) {
   c.repository.reset();
+  const Dir older = OlderFolder(c.project);
   if (Promoted(c)) {
     Dir promoted = PromotedFolder(c.project);
-    promoted.Rename(OlderFolder(c.project).GetName());
+    try {
+      promoted.Rename(older.GetName());
+    } catch (const std::exception&) {
+      if (!Promoted(c)) c.project = older;
+      throw;
+    }
   }
-  c.project = OlderFolder(c.project);
+  c.project = older;
   RestoreVersion(c);
 }
 
