@@ -160,9 +160,12 @@ void MoveBranch(StepContext& c) {
   SyncFolder(c.project);
   SaidByReason([&] { MoveProductionOrThrow(Repository(c), c.journal.commit); });
 }
+// A lock left by a move that stopped, either way: to the recovery commit or
+// back to the old tip.
 void MoveBranchBack(StepContext& c) {
   const std::string branch = std::string("refs/heads/") + kProductionBranch.c_str();
   ClearOwnLock(c.project, branch, c.journal.commit);
+  if (c.journal.production) ClearOwnLock(c.project, branch, *c.journal.production);
   if (ProductionTip(Repository(c)) != c.journal.commit) return;
   if (c.journal.production) {
     SetReferenceOrThrow(Repository(c), branch, *c.journal.production);
