@@ -240,9 +240,12 @@ Findings CheckRunEnded(const RunOutcome& run) {
 }
 
 std::multiset<std::string> FailureLines(const std::string& transcript) {
+  // A line may follow a question's prompt, which ends in no line end.
+  static const std::regex prompts("^(.*\\((Yes/No|Yes/No/Quit)\\): )+");
   std::istringstream lines(transcript);
   std::multiset<std::string> failures;
   for (std::string line; std::getline(lines, line);) {
+    line = std::regex_replace(line, prompts, "");
     if (line.rfind("Caught an exception", 0) == 0 || line.find("Unable to ") != std::string::npos) {
       failures.insert(line);
     }

@@ -39,5 +39,15 @@ void ExpectNothingFound(const WalkResult& walk, const std::string& points);
 WalkResult WalkEveryCall(const PristineHub& hub, bool upgrade, WalkMode mode,
                          std::uint64_t fsckEvery);
 
+// From the hub recovered by a clean recover-all run, counts the calls of a
+// clean "velders-hub undo --all", then for every N reruns it from the
+// recovered hub with the N-th call failing or crashing. After a failing call
+// every project is still recovered completely or as it was before its
+// recovery, and one the undo says it undid is as it was; after a crash, a
+// run of the recovery that declines every project finishes what the undo
+// began. Then an undo without faults leaves every project as it was and
+// offered again.
+WalkResult WalkUndo(const PristineHub& hub, bool upgrade, WalkMode mode, std::uint64_t fsckEvery);
+
 }  // namespace faults
 }  // namespace velders
