@@ -207,6 +207,10 @@ bool FilesRecovered(const HubFolder& folder, const Files& now, bool upgrade,
 
 }  // namespace
 
+void AddTagged(Findings* all, const std::string& tag, const Findings& found) {
+  for (const std::string& finding : found) all->push_back(tag + finding);
+}
+
 Findings CheckHub(const PristineHub& hub, bool fsck) {
   Findings findings;
   for (const HubFolder& folder : hub.Folders()) {
@@ -236,9 +240,12 @@ Findings CheckRunEnded(const RunOutcome& run) {
 }
 
 std::multiset<std::string> FailureLines(const std::string& transcript) {
+  // A line may follow a question's prompt, which ends in no line end.
+  static const std::regex prompts("^(.*\\((Yes/No|Yes/No/Quit)\\): )+");
   std::istringstream lines(transcript);
   std::multiset<std::string> failures;
   for (std::string line; std::getline(lines, line);) {
+    line = std::regex_replace(line, prompts, "");
     if (line.rfind("Caught an exception", 0) == 0 || line.find("Unable to ") != std::string::npos) {
       failures.insert(line);
     }
@@ -270,6 +277,30 @@ bool FullyRecovered(const PristineHub& hub, const HubFolder& folder, bool upgrad
     *why = error.what();
     return false;
   }
+}
+
+bool AllRecovered(const PristineHub& hub, bool upgrade) {
+  std::string why;
+  for (const HubFolder& folder : hub.Folders()) {
+    if (folder.recoverable && !FullyRecovered(hub, folder, upgrade, &why)) return false;
+  }
+  return true;
+}
+
+std::uint64_t CountStuck(const PristineHub& hub, bool upgrade, bool promotionUpgradeMayFail,
+                         const std::string& when, Findings* findings) {
+  std::uint64_t stuck = 0;
+  std::string why, whyNot;
+  for (const HubFolder& folder : hub.Folders()) {
+    if (!folder.recoverable ||
+        FullyRecovered(hub, folder, upgrade, &why, promotionUpgradeMayFail) ||
+        AsItWas(hub, folder, &whyNot)) {
+      continue;
+    }
+    ++stuck;
+    findings->push_back(when + folder.name + " is stuck: " + why + "; " + whyNot);
+  }
+  return stuck;
 }
 
 bool AsItWas(const PristineHub& hub, const HubFolder& folder, std::string* why) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <set>
 #include <string>
 #include <vector>
@@ -12,6 +13,9 @@ namespace faults {
 
 // What was found wrong, one line each, naming the folder.
 using Findings = std::vector<std::string>;
+
+// Adds each of `found` to `all`, after `tag`.
+void AddTagged(Findings* all, const std::string& tag, const Findings& found);
 
 // The invariants that hold after any run, with or without faults: nothing
 // of the original "sync.sqlite3", "deleted" and "version" is lost; the old
@@ -36,6 +40,14 @@ std::vector<std::string> NewFailureLines(const std::string& run, const std::stri
 // the folder is renamed and counted all the same.
 bool FullyRecovered(const PristineHub& hub, const HubFolder& folder, bool upgrade,
                     std::string* why, bool promotionUpgradeMayFail = false);
+
+// Every project a run recovers is recovered completely.
+bool AllRecovered(const PristineHub& hub, bool upgrade);
+
+// Counts the projects a run recovers that are neither recovered completely
+// nor as they were, and names each in `findings`, after `when`.
+std::uint64_t CountStuck(const PristineHub& hub, bool upgrade, bool promotionUpgradeMayFail,
+                         const std::string& when, Findings* findings);
 
 // The project is as it was before the run: every file byte-identical under
 // its own name, references included, the object database aside (it may

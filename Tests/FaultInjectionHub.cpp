@@ -72,9 +72,16 @@ PristineHub::PristineHub() : scratch_(ScratchBase()) {
   }
 }
 
-void PristineHub::Restore() const {
+void PristineHub::Restore() const { RestoreKept("pristine"); }
+
+void PristineHub::Keep(const std::string& name) const {
+  fs::remove_all(Scratch() + "/" + name);
+  fs::copy(Home(), Scratch() + "/" + name, fs::copy_options::recursive);
+}
+
+void PristineHub::RestoreKept(const std::string& name) const {
   fs::remove_all(Home());
-  fs::copy(Scratch() + "/pristine", Home(), fs::copy_options::recursive);
+  fs::copy(Scratch() + "/" + name, Home(), fs::copy_options::recursive);
 }
 
 }  // namespace faults

@@ -35,6 +35,10 @@ class PristineHub {
   std::string StateFolder() const { return Home() + "/state"; }
   // Puts the home back as it was before any run.
   void Restore() const;
+  // Keeps a copy of the home as it is now, under `name`; RestoreKept puts
+  // the home back as it was then.
+  void Keep(const std::string& name) const;
+  void RestoreKept(const std::string& name) const;
 
  private:
   mevstorage::testing::TempFolder scratch_;

@@ -8,11 +8,17 @@
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
+#include <iostream>
 #include <sstream>
 #include <stdexcept>
 
+#include <CLI/CLI.hpp>
+
 #include "console/RecoveryRun.h"
+#include "hub/HubOptions.h"
+#include "hub/UndoCommand.h"
 #include "mevcore/filesupport/FaultInjectingDisk.h"
+#include "mevstorage/git/Storage.h"
 
 namespace velders {
 namespace faults {
@@ -48,14 +54,16 @@ void RedirectOrDie(const std::string& path, int flags, int target) {
   ::close(fd);
 }
 
-// The child: the program's own environment, then the run under the plan.
-[[noreturn]] void RunChild(const PristineHub& hub, const RunFiles& files, FaultPlan plan) {
+// The child: the program's own environment, then `program` under the plan.
+[[noreturn]] void RunChild(const PristineHub& hub, const RunFiles& files, int (*program)(),
+                           FaultPlan plan) {
   ::setenv("HOME", hub.Home().c_str(), 1);
   ::setenv("XDG_STATE_HOME", hub.StateFolder().c_str(), 1);
   ::setenv("TZ", "UTC0", 1);
   ::tzset();
   RedirectOrDie(files.answers, O_RDONLY, 0);
   RedirectOrDie(files.transcript, O_WRONLY | O_CREAT | O_TRUNC, 2);
+  if (::dup2(2, 1) < 0) ::_exit(127);
   mevcore::filesupport::RealDiskInterface real;
   mevcore::filesupport::FaultInjectingDisk disk(real);
   mevcore::filesupport::SetFaultPlan(&plan);
@@ -63,7 +71,8 @@ void RedirectOrDie(const std::string& path, int flags, int target) {
   std::string escaped;
   try {
     mevcore::filesupport::ScopedDisk scoped(disk);
-    code = RunRecovery();
+    code = program();
+    std::cout.flush();
   } catch (const std::exception& error) {
     // The program itself would end here, without its summary.
     code = kUncaughtExitCode;
@@ -87,11 +96,8 @@ void ReadResult(const std::string& path, RunOutcome* outcome) {
   std::getline(result, outcome->escaped, '\0');
 }
 
-}  // namespace
-
-std::string RecoverAllAnswers(bool upgrade) { return upgrade ? "n\ny\ny\n\n" : "n\ny\nn\n\n"; }
-
-RunOutcome RunRecoveryInChild(const PristineHub& hub, const std::string& answers, FaultPlan plan) {
+RunOutcome RunInChild(const PristineHub& hub, const std::string& answers, int (*program)(),
+                      FaultPlan plan) {
   const RunFiles files = FilesOf(hub);
   const std::string log = hub.StateFolder() + "/Velders Recovery/log.jsonl";
   WriteWhole(files.answers, answers);
@@ -100,7 +106,7 @@ RunOutcome RunRecoveryInChild(const PristineHub& hub, const std::string& answers
   std::fflush(nullptr);
   const pid_t child = ::fork();
   if (child < 0) throw std::runtime_error("fork failed");
-  if (child == 0) RunChild(hub, files, plan);
+  if (child == 0) RunChild(hub, files, program, plan);
   int status = 0;
   if (::waitpid(child, &status, 0) != child) throw std::runtime_error("waitpid failed");
 
@@ -112,6 +118,32 @@ RunOutcome RunRecoveryInChild(const PristineHub& hub, const std::string& answers
   outcome.crashed = outcome.exited && outcome.exitCode == kCrashExitCode;
   if (!outcome.crashed) ReadResult(files.result, &outcome);
   return outcome;
+}
+
+int RunRecoveryProgram() { return RunRecovery(); }
+
+// The undo as velders-hub runs it, the storage library started around the
+// parse.
+int RunUndoAllProgram() {
+  CLI::App program("velders-hub");
+  int exitCode = hub::kExitOk;
+  hub::AddUndoCommand(program, exitCode);
+  mevstorage::git::Startup();
+  program.parse("undo --all", false);
+  mevstorage::git::Shutdown();
+  return exitCode;
+}
+
+}  // namespace
+
+std::string RecoverAllAnswers(bool upgrade) { return upgrade ? "n\ny\ny\n\n" : "n\ny\nn\n\n"; }
+
+RunOutcome RunRecoveryInChild(const PristineHub& hub, const std::string& answers, FaultPlan plan) {
+  return RunInChild(hub, answers, RunRecoveryProgram, plan);
+}
+
+RunOutcome RunUndoAllInChild(const PristineHub& hub, FaultPlan plan) {
+  return RunInChild(hub, "", RunUndoAllProgram, plan);
 }
 
 }  // namespace faults

@@ -14,7 +14,7 @@ struct RunOutcome {
   bool exited = false;  // ended by exit, not by a signal
   int exitCode = -1;
   bool crashed = false;  // ended by the plan's crash
-  std::string transcript;  // standard error
+  std::string transcript;  // standard error and standard output
   std::string log;         // the structured log of the run
   std::uint64_t calls = 0;  // counted calls (not known after a crash)
   std::string firedCall;    // the call made to fail, if one was
@@ -33,10 +33,13 @@ std::string RecoverAllAnswers(bool upgrade);
 // Runs the whole recovery over the hub's home in a forked child, as the
 // program would run, with `plan` asked by the core library's disk and the
 // storage library's SQLite file layer. The child's standard input comes
-// from `answers`, its standard error goes to the transcript, and HOME,
-// XDG_STATE_HOME and TZ (UTC) are its own.
+// from `answers`, its standard error and output go to the transcript, and
+// HOME, XDG_STATE_HOME and TZ (UTC) are its own.
 RunOutcome RunRecoveryInChild(const PristineHub& hub, const std::string& answers,
                               mevcore::filesupport::FaultPlan plan);
+
+// Runs "velders-hub undo --all" over the hub's home the same way.
+RunOutcome RunUndoAllInChild(const PristineHub& hub, mevcore::filesupport::FaultPlan plan);
 
 }  // namespace faults
 }  // namespace velders

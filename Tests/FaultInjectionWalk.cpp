@@ -1,5 +1,9 @@
 #include "FaultInjectionWalk.h"
 
+#include <gtest/gtest.h>
+
+#include <iostream>
+
 #include "FaultInjectionRun.h"
 
 namespace velders {
@@ -7,18 +11,6 @@ namespace faults {
 namespace {
 
 using mevcore::filesupport::FaultPlan;
-
-void Add(Findings* all, const std::string& tag, const Findings& found) {
-  for (const std::string& finding : found) all->push_back(tag + finding);
-}
-
-bool AllRecovered(const PristineHub& hub, bool upgrade) {
-  std::string why;
-  for (const HubFolder& folder : hub.Folders()) {
-    if (folder.recoverable && !FullyRecovered(hub, folder, upgrade, &why)) return false;
-  }
-  return true;
-}
 
 // A failure that changed the outcome must show on the console or in the log.
 void CheckSaid(const PristineHub& hub, bool upgrade, const RunOutcome& run,
@@ -30,23 +22,6 @@ void CheckSaid(const PristineHub& hub, bool upgrade, const RunOutcome& run,
   }
 }
 
-// Every project is recovered completely or as it was; the others are
-// counted and named.
-std::uint64_t CountStuck(const PristineHub& hub, bool upgrade, const std::string& when,
-                         Findings* findings) {
-  std::uint64_t stuck = 0;
-  std::string why, whyNot;
-  for (const HubFolder& folder : hub.Folders()) {
-    if (!folder.recoverable || FullyRecovered(hub, folder, upgrade, &why, true) ||
-        AsItWas(hub, folder, &whyNot)) {
-      continue;
-    }
-    ++stuck;
-    findings->push_back(when + folder.name + " is stuck: " + why + "; " + whyNot);
-  }
-  return stuck;
-}
-
 // The second run, without faults: it finishes or puts back what the first
 // left, and then every project is recovered completely; nothing fails that
 // did not fail in a clean run.
@@ -54,12 +29,12 @@ void CheckSecondRun(const PristineHub& hub, bool upgrade, const std::string& cle
                     WalkResult* result, Findings* findings) {
   const RunOutcome second = RunRecoveryInChild(hub, RecoverAllAnswers(upgrade),
                                                FaultPlan::Counting());
-  Add(findings, "second run: ", CheckRunEnded(second));
+  AddTagged(findings, "second run: ", CheckRunEnded(second));
   for (const std::string& line : NewFailureLines(second.transcript, clean)) {
     findings->push_back("second run: " + line);
   }
-  Add(findings, "second run: ", CheckHub(hub, fsck));
-  result->stuckAfterNextRun += CountStuck(hub, upgrade, "second run: ", findings);
+  AddTagged(findings, "second run: ", CheckHub(hub, fsck));
+  result->stuckAfterNextRun += CountStuck(hub, upgrade, true, "second run: ", findings);
   std::string why;
   for (const HubFolder& folder : hub.Folders()) {
     if (folder.recoverable && !FullyRecovered(hub, folder, upgrade, &why, true)) {
@@ -76,21 +51,40 @@ void TryPoint(const PristineHub& hub, bool upgrade, WalkMode mode, std::uint64_t
   const RunOutcome first = RunRecoveryInChild(hub, RecoverAllAnswers(upgrade), plan);
   Findings found;
   if (mode == WalkMode::kFail) {
-    Add(&found, "", CheckRunEnded(first));
+    AddTagged(&found, "", CheckRunEnded(first));
     CheckSaid(hub, upgrade, first, clean, &found);
-    result->stuckAfterFault += CountStuck(hub, upgrade, "", &found);
+    result->stuckAfterFault += CountStuck(hub, upgrade, true, "", &found);
   } else if (!first.crashed) {
     found.push_back("the run did not reach the crash point");
   }
-  Add(&found, "", CheckHub(hub, fsck));
+  AddTagged(&found, "", CheckHub(hub, fsck));
   CheckSecondRun(hub, upgrade, clean, fsck, result, &found);
   const std::string tag = std::string(mode == WalkMode::kFail ? "failed" : "crashed") +
                           " call " + std::to_string(n) + (upgrade ? " (upgrade)" : "") + " " +
                           first.firedCall + ": ";
-  Add(&result->findings, tag, found);
+  AddTagged(&result->findings, tag, found);
 }
 
 }  // namespace
+
+void Merge(WalkResult* total, const WalkResult& more) {
+  total->pointsTried += more.pointsTried;
+  total->stuckAfterFault += more.stuckAfterFault;
+  total->stuckAfterNextRun += more.stuckAfterNextRun;
+  total->findings.insert(total->findings.end(), more.findings.begin(), more.findings.end());
+}
+
+void ExpectNothingFound(const WalkResult& walk, const std::string& points) {
+  std::cout << points << " tried: " << walk.pointsTried << ", findings: " << walk.findings.size()
+            << "; projects stuck after the faulty run: " << walk.stuckAfterFault
+            << ", after the next run: " << walk.stuckAfterNextRun << std::endl;
+  EXPECT_GT(walk.pointsTried, 0u);
+  EXPECT_EQ(0u, walk.stuckAfterFault);
+  EXPECT_EQ(0u, walk.stuckAfterNextRun);
+  std::string first;
+  for (std::size_t i = 0; i < walk.findings.size() && i < 20; ++i) first += walk.findings[i] + "\n";
+  EXPECT_TRUE(walk.findings.empty()) << walk.findings.size() << " findings, the first:\n" << first;
+}
 
 WalkResult WalkEveryCall(const PristineHub& hub, bool upgrade, WalkMode mode,
                          std::uint64_t fsckEvery) {
@@ -98,8 +92,8 @@ WalkResult WalkEveryCall(const PristineHub& hub, bool upgrade, WalkMode mode,
   hub.Restore();
   const RunOutcome clean =
       RunRecoveryInChild(hub, RecoverAllAnswers(upgrade), FaultPlan::Counting());
-  Add(&result.findings, "clean run: ", CheckRunEnded(clean));
-  Add(&result.findings, "clean run: ", CheckHub(hub, true));
+  AddTagged(&result.findings, "clean run: ", CheckRunEnded(clean));
+  AddTagged(&result.findings, "clean run: ", CheckHub(hub, true));
   if (!AllRecovered(hub, upgrade)) result.findings.push_back("clean run: not all recovered");
   if (!clean.log.empty()) result.findings.push_back("clean run: diagnostics: " + clean.log);
   if (!result.findings.empty()) return result;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "FaultInjectionChecks.h"
 #include "FaultInjectionHub.h"
@@ -23,6 +24,12 @@ struct WalkResult {
   Findings findings;
 };
 
+// Adds the points, counts and findings of `more` to `total`.
+void Merge(WalkResult* total, const WalkResult& more);
+// Prints the counts, "<points> tried: ...", and fails the test when any
+// project was stuck or anything found, showing the first findings.
+void ExpectNothingFound(const WalkResult& walk, const std::string& points);
+
 // Counts the calls of a clean recover-all run over the hub, then for every
 // N reruns it from the pristine hub with the N-th call failing or crashing,
 // checks the invariants, runs the recovery once more without faults and
@@ -31,6 +38,16 @@ struct WalkResult {
 // repositories at every `fsckEvery`-th point (and always for the clean run).
 WalkResult WalkEveryCall(const PristineHub& hub, bool upgrade, WalkMode mode,
                          std::uint64_t fsckEvery);
+
+// From the hub recovered by a clean recover-all run, counts the calls of a
+// clean "velders-hub undo --all", then for every N reruns it from the
+// recovered hub with the N-th call failing or crashing. After a failing call
+// every project is still recovered completely or as it was before its
+// recovery, and one the undo says it undid is as it was; after a crash, a
+// run of the recovery that declines every project finishes what the undo
+// began. Then an undo without faults leaves every project as it was and
+// offered again.
+WalkResult WalkUndo(const PristineHub& hub, bool upgrade, WalkMode mode, std::uint64_t fsckEvery);
 
 }  // namespace faults
 }  // namespace velders

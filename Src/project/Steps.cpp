@@ -121,8 +121,11 @@ void RestoreVersion(StepContext& c) {
   }
   if (!c.journal.savedVersionExisted) RemoveIfThere(ProjectFile(c.project, "pre_recovery_version"));
 }
+// A "version" that held the current data model already is upgraded only
+// once its copy is saved.
 bool Upgraded(StepContext& c) {
-  return Holds(ProjectFile(c.project, "version"), AsBytes(DataModelJson()));
+  return Holds(ProjectFile(c.project, "version"), AsBytes(DataModelJson())) &&
+         ProjectFile(c.project, "pre_recovery_version").Exists();
 }
 
 // The set-aside renames: "<name>" becomes "pre_recovery_<name>".
@@ -157,9 +160,12 @@ void MoveBranch(StepContext& c) {
   SyncFolder(c.project);
   SaidByReason([&] { MoveProductionOrThrow(Repository(c), c.journal.commit); });
 }
+// A lock left by a move that stopped, either way: to the recovery commit or
+// back to the old tip.
 void MoveBranchBack(StepContext& c) {
   const std::string branch = std::string("refs/heads/") + kProductionBranch.c_str();
   ClearOwnLock(c.project, branch, c.journal.commit);
+  if (c.journal.production) ClearOwnLock(c.project, branch, *c.journal.production);
   if (ProductionTip(Repository(c)) != c.journal.commit) return;
   if (c.journal.production) {
     SetReferenceOrThrow(Repository(c), branch, *c.journal.production);
@@ -197,13 +203,21 @@ void Promote(StepContext& c) {
   c.project = promoted;
 }
 
+// The folder goes by its older name from the rename on, also when the
+// folder sync after it fails.
 void Demote(StepContext& c) {
   c.repository.reset();
+  const Dir older = OlderFolder(c.project);
   if (Promoted(c)) {
     Dir promoted = PromotedFolder(c.project);
-    promoted.Rename(OlderFolder(c.project).GetName());
+    try {
+      promoted.Rename(older.GetName());
+    } catch (const std::exception&) {
+      if (!Promoted(c)) c.project = older;
+      throw;
+    }
   }
-  c.project = OlderFolder(c.project);
+  c.project = older;
   RestoreVersion(c);
 }
 

@@ -79,18 +79,44 @@ UndoReport FinishUndo(const Dir& project, const UndoOptions& options) {
   return Of(Result::kUndone);
 }
 
+// A failed undo leaves the project recovered: the steps already taken back
+// are applied again and the journal becomes the record again. Until the
+// record is back the undo journal stays, so a crash here still ends in the
+// undoing; empty, or why the project could not be kept recovered.
+std::string KeepRecovered(StepContext& context) {
+  try {
+    context.journal.direction = Journal::Direction::kRecover;
+    const StepsReport steps = FinishSteps(context);
+    if (!steps.complete) return steps.failure;
+    WriteJournal(InProgressFile(context.project), context.journal);
+    if (CloseJournal(context)) return std::string();
+    return "Unable to close " + InProgressFile(context.project).FullPathMultiByte();
+  } catch (const std::exception& error) {
+    return error.what();
+  }
+}
+
 // From the moment the undo journal is durable, a crash leaves a folder that
 // the next run or undo takes back; the record goes after it, so that there
 // is never neither.
-UndoReport TakeBack(StepContext& context) {
-  context.journal.direction = Journal::Direction::kUndo;
-  WriteJournal(InProgressFile(context.project), context.journal);
-  RemoveIfThere(RecordFile(context.project));
-  const std::string failure = TakeBackSteps(context);
-  if (!failure.empty()) {
-    return Of(Result::kFailed, failure + "; the next recovery run or undo finishes the undoing");
+std::string TakeBackRecorded(StepContext& context) {
+  try {
+    context.journal.direction = Journal::Direction::kUndo;
+    WriteJournal(InProgressFile(context.project), context.journal);
+    RemoveIfThere(RecordFile(context.project));
+  } catch (const std::exception& error) {
+    return error.what();
   }
-  return Of(Result::kUndone);
+  return TakeBackSteps(context);
+}
+
+UndoReport TakeBack(StepContext& context) {
+  const std::string failure = TakeBackRecorded(context);
+  if (failure.empty()) return Of(Result::kUndone);
+  const std::string kept = KeepRecovered(context);
+  if (kept.empty()) return Of(Result::kFailed, failure + "; it is still recovered");
+  return Of(Result::kFailed, failure + "; " + kept +
+                                 "; the next recovery run or undo finishes the undoing");
 }
 
 UndoReport UndoRecorded(const Dir& project, const UndoOptions& options) {
@@ -138,12 +164,14 @@ UndoReport UndoRecovery(const Dir& project, const UndoOptions& options) {
   }
 }
 
+// A folder that cannot be examined is taken: its undo then says why it
+// failed, where passing over it would say nothing.
 bool UndoCandidate(const Dir& project) {
   try {
     if (!FolderItself(project)) return false;
     if (RecordFile(project).Exists() || UndoInProgress(project)) return true;
   } catch (const std::exception&) {
-    return false;
+    return true;
   }
   return Inspect(project).kind == Inspection::Kind::kRecovered;
 }

@@ -19,7 +19,8 @@ struct UndoReport {
     kUndone,     // as it was before its recovery: offered again by the next run
     kWouldUndo,  // dry run: `actions` says what would be done
     kRefused,    // nothing was changed; `reason` says why
-    kFailed,     // the undoing stopped part way; its journal stays in progress
+    kFailed,     // not undone: `reason` says why, and whether the project is still
+                 // recovered or its undo journal stays in progress for the next run
   };
   Result result = Result::kRefused;
   std::string reason;                // kRefused, kFailed
@@ -29,9 +30,11 @@ struct UndoReport {
 
 // Takes back the whole recovery of the project, as its record tells it:
 // the record becomes an undo journal in progress (durably), then every step
-// is taken back, last first, and the journal goes. A crash at any point is
-// finished by the next recovery run or the next undo; a folder that holds
-// an undo journal in progress is finished here too. Refused, changing
+// is taken back, last first, and the journal goes. When a step fails, the
+// steps already taken back are applied again and the record written back:
+// the project stays recovered. A crash at any point, or a failure of that
+// too, is finished by the next recovery run or the next undo; a folder that
+// holds an undo journal in progress is finished here too. Refused, changing
 // nothing: a folder without a record (not recovered, or recovered by an
 // earlier program), one whose recovery is in progress, and one that changed
 // since its recovery (`changes`) unless `force`, which first puts back what
@@ -39,7 +42,8 @@ struct UndoReport {
 UndoReport UndoRecovery(const mevcore::filesupport::Dir& project, const UndoOptions& options);
 
 // Whether "--all" takes the folder: it holds a record or an undo journal in
-// progress, or a run of the recovery counts it as already recovered.
+// progress, or a run of the recovery counts it as already recovered, or
+// whether it does cannot be examined.
 bool UndoCandidate(const mevcore::filesupport::Dir& project);
 
 }  // namespace project

@@ -1,0 +1,178 @@
+#include <filesystem>
+#include <regex>
+#include <string>
+
+#include "FaultInjectionRun.h"
+#include "FaultInjectionWalk.h"
+#include "mevcore/filesupport/Dir.h"
+#include "project/Inspect.h"
+
+namespace velders {
+namespace faults {
+namespace {
+
+using mevcore::filesupport::FaultPlan;
+
+// Where the hub is kept as the clean recovery left it.
+constexpr char kRecoveredHub[] = "recovered";
+constexpr std::uint64_t kResumeByRecoveryEvery = 3;
+
+// The undo names a folder as it is when it starts: as recovered.
+std::string RecoveredName(const HubFolder& folder) {
+  return folder.name + (folder.older ? "2" : "");
+}
+
+bool Says(const std::string& transcript, const std::string& line) {
+  return transcript.rfind(line, 0) == 0 || transcript.find("\n" + line) != std::string::npos;
+}
+
+// The undo ended by itself, whatever it said of each folder.
+Findings CheckUndoEnded(const RunOutcome& run) {
+  if (run.exited && (run.exitCode == 0 || run.exitCode == 1) && run.escaped.empty()) return {};
+  return {"the undo ended with " + std::to_string(run.exitCode) + " " + run.escaped};
+}
+
+// The undo stopped at the hub, before any folder, and said why.
+bool StoppedAtTheHub(const RunOutcome& run) {
+  static const std::regex folderLine(": (undone; |would undo: |refused: |failed: )");
+  return run.exitCode == 1 && !run.transcript.empty() &&
+         !std::regex_search(run.transcript, folderLine) &&
+         run.transcript.rfind("No recovered projects", 0) != 0;
+}
+
+// A folder the undo calls undone is as it was; one that is not was said to
+// have failed, not passed over in silence.
+Findings CheckUndoSaid(const PristineHub& hub, const RunOutcome& run) {
+  Findings findings;
+  std::string why;
+  for (const HubFolder& folder : hub.Folders()) {
+    if (!folder.recoverable) continue;
+    const std::string name = RecoveredName(folder);
+    const bool asItWas = AsItWas(hub, folder, &why);
+    if (Says(run.transcript, name + ": undone;") && !asItWas) {
+      findings.push_back(name + " is said to be undone, but " + why);
+    } else if (!asItWas && !Says(run.transcript, name + ": failed: ") && !StoppedAtTheHub(run)) {
+      findings.push_back(name + " is not undone and no failure is said: " + why);
+    }
+  }
+  return findings;
+}
+
+// Every project is as it was before its recovery, and a run would offer it.
+Findings CheckAllUndone(const PristineHub& hub) {
+  Findings findings;
+  std::string why;
+  for (const HubFolder& folder : hub.Folders()) {
+    if (!folder.recoverable) continue;
+    if (!AsItWas(hub, folder, &why)) {
+      findings.push_back(folder.name + " is not as it was: " + why);
+      continue;
+    }
+    const project::Inspection inspection =
+        project::Inspect(mevcore::filesupport::Dir::FromNativePath(hub.Hub() + "/" + folder.name));
+    if (inspection.kind != project::Inspection::Kind::kWouldRecover ||
+        !inspection.reason.empty()) {
+      findings.push_back(folder.name + " is not offered again: " + inspection.reason);
+    }
+  }
+  return findings;
+}
+
+// A crash inside a durable write leaves at most a stray temporary beside its
+// file, by the core library's design. They go once the crashed run is
+// checked, so that the later checks see each file under its own name.
+void ClearStrayTemporaries(const PristineHub& hub) {
+  static const std::regex stray(R"(^\..+\.writing-\d+-\d+$)");
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(hub.Hub())) {
+    if (std::regex_match(entry.path().filename().string(), stray)) {
+      std::filesystem::remove(entry.path());
+    }
+  }
+}
+
+// A recovery run that declines every project: its start finishes or puts
+// back what an undo left part way, and it changes nothing else.
+std::string DeclineAllAnswers(const PristineHub& hub) {
+  std::string answers = "n\nn\nn\n";
+  for (std::size_t i = 0; i <= hub.Folders().size(); ++i) answers += "n\n";
+  return answers;
+}
+
+// Nothing fails in it that did not fail in the clean recovery run. The hub's
+// invariants are checked after the next undo: nothing lost comes back.
+void CheckResumeRun(const PristineHub& hub, bool upgrade, const std::string& clean,
+                    WalkResult* result, Findings* findings) {
+  const RunOutcome resume =
+      RunRecoveryInChild(hub, DeclineAllAnswers(hub), FaultPlan::Counting());
+  AddTagged(findings, "resuming run: ", CheckRunEnded(resume));
+  for (const std::string& line : NewFailureLines(resume.transcript, clean)) {
+    findings->push_back("resuming run: " + line);
+  }
+  result->stuckAfterNextRun += CountStuck(hub, upgrade, false, "resuming run: ", findings);
+}
+
+// The undo again, without faults, takes back whatever is still recovered.
+void CheckNextUndo(const PristineHub& hub, bool upgrade, bool fsck, WalkResult* result,
+                   Findings* findings) {
+  const RunOutcome next = RunUndoAllInChild(hub, FaultPlan::Counting());
+  AddTagged(findings, "next undo: ", CheckUndoEnded(next));
+  AddTagged(findings, "next undo: ", CheckHub(hub, fsck));
+  result->stuckAfterNextRun += CountStuck(hub, upgrade, false, "next undo: ", findings);
+  AddTagged(findings, "next undo: ", CheckAllUndone(hub));
+}
+
+void TryPoint(const PristineHub& hub, bool upgrade, WalkMode mode, std::uint64_t n,
+              const std::string& clean, bool fsck, WalkResult* result) {
+  hub.RestoreKept(kRecoveredHub);
+  const FaultPlan plan =
+      mode == WalkMode::kFail ? FaultPlan::FailingAt(n) : FaultPlan::CrashingAt(n, kCrashExitCode);
+  const RunOutcome first = RunUndoAllInChild(hub, plan);
+  Findings found;
+  if (mode == WalkMode::kFail) {
+    AddTagged(&found, "", CheckUndoEnded(first));
+    AddTagged(&found, "", CheckUndoSaid(hub, first));
+    result->stuckAfterFault += CountStuck(hub, upgrade, false, "", &found);
+  } else if (!first.crashed) {
+    found.push_back("the undo did not reach the crash point");
+  }
+  AddTagged(&found, "", CheckHub(hub, fsck));
+  if (mode == WalkMode::kCrash) ClearStrayTemporaries(hub);
+  // The next undo resumes an undo journal as a recovery run does, through
+  // the same code; a run of the recovery resumes it at every few points.
+  if (mode == WalkMode::kCrash && n % kResumeByRecoveryEvery == 0) {
+    CheckResumeRun(hub, upgrade, clean, result, &found);
+  }
+  CheckNextUndo(hub, upgrade, fsck, result, &found);
+  const std::string tag = std::string(mode == WalkMode::kFail ? "undo failed" : "undo crashed") +
+                          " at call " + std::to_string(n) + (upgrade ? " (upgrade)" : "") + " " +
+                          first.firedCall + ": ";
+  AddTagged(&result->findings, tag, found);
+}
+
+}  // namespace
+
+WalkResult WalkUndo(const PristineHub& hub, bool upgrade, WalkMode mode, std::uint64_t fsckEvery) {
+  WalkResult result;
+  hub.Restore();
+  const RunOutcome recovery =
+      RunRecoveryInChild(hub, RecoverAllAnswers(upgrade), FaultPlan::Counting());
+  AddTagged(&result.findings, "clean recovery: ", CheckRunEnded(recovery));
+  if (!AllRecovered(hub, upgrade)) result.findings.push_back("clean recovery: not all recovered");
+  hub.Keep(kRecoveredHub);
+  const RunOutcome clean = RunUndoAllInChild(hub, FaultPlan::Counting());
+  AddTagged(&result.findings, "clean undo: ", CheckUndoEnded(clean));
+  AddTagged(&result.findings, "clean undo: ", CheckUndoSaid(hub, clean));
+  AddTagged(&result.findings, "clean undo: ", CheckHub(hub, true));
+  AddTagged(&result.findings, "clean undo: ", CheckAllUndone(hub));
+  if (!result.findings.empty()) return result;
+
+  for (std::uint64_t n = 1; n <= clean.calls; ++n) {
+    TryPoint(hub, upgrade, mode, n, recovery.transcript, fsckEvery != 0 && n % fsckEvery == 0,
+             &result);
+    ++result.pointsTried;
+  }
+  return result;
+}
+
+}  // namespace faults
+}  // namespace velders
