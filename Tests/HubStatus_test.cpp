@@ -5,6 +5,7 @@
 
 #include <unistd.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -188,6 +189,22 @@ TEST_F(HubStatus, BrokenStoresAreUnreadableWithTheirReason) {
     EXPECT_EQ(0u, entries[i]["reason"].get<std::string>().rfind(starts[i], 0)) << entries[i].dump();
   }
   EXPECT_EQ("wouldRecover", entries[names.size()]["kind"]);
+
+  // The check says each broken store too, one line a project, and fails the
+  // run; a commit time no calendar holds is no fault of the store.
+  const RunResult check = RunProgram(VELDERS_HUB_BINARY, home_.Environment(), "", {"check"});
+  EXPECT_EQ(1, check.exitCode);
+  std::istringstream lines(check.standardOutput);
+  std::vector<std::string> checked;
+  for (std::string line; std::getline(lines, line);) checked.push_back(line);
+  ASSERT_EQ(names.size() + 1, checked.size()) << check.standardOutput;
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    EXPECT_EQ(0u, checked[i].rfind(names[i] + ": ", 0)) << checked[i];
+    const bool sound = names[i] == "Early.vd2" || names[i] == "Late.vd2";
+    EXPECT_EQ(sound, checked[i] == names[i] + ": ok") << checked[i];
+  }
+  EXPECT_EQ("Z.vd2: ok", checked.back());
+  EXPECT_EQ(before, mevstorage::testing::SnapshotFolder(home_.Hub()));
 }
 
 TEST_F(HubStatus, AMissingHubFailsAndAnEmptyOneIsSaid) {
