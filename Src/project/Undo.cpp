@@ -2,6 +2,10 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
+#include <stdexcept>
+
+#include "mevcore/config/Exception.h"
 #include "mevcore/filesupport/DiskInterface.h"
 #include "project/Inspect.h"
 #include "project/Journal.h"
@@ -32,11 +36,15 @@ std::string Joined(const std::vector<std::string>& phrases) {
 
 // A recovery run never follows a link to a project folder, so neither does
 // the undoing: a linked folder may lie outside the hub. What cannot be
-// examined is told by WhyNoUndo.
+// examined fails the undoing, or is taken by --all to say so.
 bool FolderItself(const Dir& project) {
   struct stat info;
-  return mevcore::filesupport::Disk().Lstat(project.NativePath(), &info) == 0 &&
-         S_ISDIR(info.st_mode);
+  if (mevcore::filesupport::Disk().Lstat(project.NativePath(), &info) == 0) {
+    return S_ISDIR(info.st_mode);
+  }
+  if (errno == ENOENT) return false;
+  throw std::runtime_error("Unable to examine " + project.FullPathMultiByte() + ": " +
+                           mevcore::config::ErrorText(errno));
 }
 
 bool UndoInProgress(const Dir& project) {
