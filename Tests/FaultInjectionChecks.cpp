@@ -229,6 +229,17 @@ Findings CheckHub(const PristineHub& hub, bool fsck) {
   return findings;
 }
 
+Findings CheckNoStrayTemporaries(const PristineHub& hub) {
+  static const std::regex stray(R"(^\..+\.writing-\d+-\d+$)");
+  Findings findings;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(hub.Hub())) {
+    if (std::regex_match(entry.path().filename().string(), stray)) {
+      findings.push_back("a stray temporary stays: " + entry.path().string());
+    }
+  }
+  return findings;
+}
+
 Findings CheckRunEnded(const RunOutcome& run) {
   Findings findings;
   if (!run.exited || run.exitCode != 0) {

@@ -25,6 +25,10 @@ void AddTagged(Findings* all, const std::string& tag, const Findings& found);
 // repository that changed and runs git fsck --strict on it.
 Findings CheckHub(const PristineHub& hub, bool fsck);
 
+// No temporary of a durable write is left anywhere in the hub: a run after
+// a crash removes those the crashed run left.
+Findings CheckNoStrayTemporaries(const PristineHub& hub);
+
 // The run ended normally with exit code 0 and the summary.
 Findings CheckRunEnded(const RunOutcome& run);
 

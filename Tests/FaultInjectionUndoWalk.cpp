@@ -1,4 +1,3 @@
-#include <filesystem>
 #include <regex>
 #include <string>
 
@@ -78,18 +77,6 @@ Findings CheckAllUndone(const PristineHub& hub) {
   return findings;
 }
 
-// A crash inside a durable write leaves at most a stray temporary beside its
-// file, by the core library's design. They go once the crashed run is
-// checked, so that the later checks see each file under its own name.
-void ClearStrayTemporaries(const PristineHub& hub) {
-  static const std::regex stray(R"(^\..+\.writing-\d+-\d+$)");
-  for (const auto& entry : std::filesystem::recursive_directory_iterator(hub.Hub())) {
-    if (std::regex_match(entry.path().filename().string(), stray)) {
-      std::filesystem::remove(entry.path());
-    }
-  }
-}
-
 // A recovery run that declines every project: its start finishes or puts
 // back what an undo left part way, and it changes nothing else.
 std::string DeclineAllAnswers(const PristineHub& hub) {
@@ -117,6 +104,7 @@ void CheckNextUndo(const PristineHub& hub, bool upgrade, bool fsck, WalkResult* 
   const RunOutcome next = RunUndoAllInChild(hub, FaultPlan::Counting());
   AddTagged(findings, "next undo: ", CheckUndoEnded(next));
   AddTagged(findings, "next undo: ", CheckHub(hub, fsck));
+  AddTagged(findings, "next undo: ", CheckNoStrayTemporaries(hub));
   result->stuckAfterNextRun += CountStuck(hub, upgrade, false, "next undo: ", findings);
   AddTagged(findings, "next undo: ", CheckAllUndone(hub));
 }
@@ -136,7 +124,6 @@ void TryPoint(const PristineHub& hub, bool upgrade, WalkMode mode, std::uint64_t
     found.push_back("the undo did not reach the crash point");
   }
   AddTagged(&found, "", CheckHub(hub, fsck));
-  if (mode == WalkMode::kCrash) ClearStrayTemporaries(hub);
   // The next undo resumes an undo journal as a recovery run does, through
   // the same code; a run of the recovery resumes it at every few points.
   if (mode == WalkMode::kCrash && n % kResumeByRecoveryEvery == 0) {

@@ -34,6 +34,7 @@ void CheckSecondRun(const PristineHub& hub, bool upgrade, const std::string& cle
     findings->push_back("second run: " + line);
   }
   AddTagged(findings, "second run: ", CheckHub(hub, fsck));
+  AddTagged(findings, "second run: ", CheckNoStrayTemporaries(hub));
   result->stuckAfterNextRun += CountStuck(hub, upgrade, true, "second run: ", findings);
   std::string why;
   for (const HubFolder& folder : hub.Folders()) {

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <vector>
 
 #include "mevcore/config/Exception.h"
 #include "mevcore/filesupport/ByteStreams.h"
@@ -71,6 +72,18 @@ bool RenameIfThere(const File& file, const char* to) {
   if (!file.Exists() || File(file.GetDir(), AsciiToUTF16(to)).Exists()) return false;
   renamed.Rename(AsciiToUTF16(to));
   return true;
+}
+
+void RemoveStaleTemporaries(const Dir& project) {
+  for (const std::string& folder : {project.NativePath(), GitFolder(project).NativePath()}) {
+    std::vector<mevcore::filesupport::DiskInterface::Entry> entries;
+    if (Disk().ListDir(folder, &entries) != 0) continue;
+    for (const auto& entry : entries) {
+      if (mevcore::filesupport::IsStaleTemporaryName(entry.name)) {
+        Disk().Remove(folder + "/" + entry.name);
+      }
+    }
+  }
 }
 
 }  // namespace project

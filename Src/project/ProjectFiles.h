@@ -35,6 +35,11 @@ void RemoveIfThere(const mevcore::filesupport::File& file);
 // Renames the file within its folder when it is there and `to` is not;
 // never replaces. True when it renamed.
 bool RenameIfThere(const mevcore::filesupport::File& file, const char* to);
+// Removes the temporaries that a run which crashed in a durable write left
+// in the project folder or its "git" folder, so that the folder is again
+// exactly as its files say. Never throws: one that cannot be listed or
+// removed now stays for a later run.
+void RemoveStaleTemporaries(const mevcore::filesupport::Dir& project);
 
 }  // namespace project
 }  // namespace velders

@@ -95,6 +95,7 @@ bool LeftByEarlierProgram(const Dir& project, RepositoryOpener open) {
 
 ResumeReport ResumeFolder(const Dir& project) {
   try {
+    RemoveStaleTemporaries(project);
     if (InProgressFile(project).Exists()) return ResumeJournal(project);
     if (!LeftByEarlierProgram(project, mevstorage::git::SQLite3OdbBackend::OpenRepository)) {
       return Report(Result::kNothingToDo, project);

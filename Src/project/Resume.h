@@ -25,7 +25,8 @@ struct ResumeReport {
   mevcore::filesupport::Dir project;
 };
 
-// Finishes or puts back a folder that holds a recovery journal in progress;
+// Removes the temporaries a crashed run left (RemoveStaleTemporaries), then
+// finishes or puts back a folder that holds a recovery journal in progress;
 // an undo journal is always put back, a record still beside it removed
 // first.
 // A folder that an earlier program left with "sync.sqlite3" set aside but

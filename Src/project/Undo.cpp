@@ -162,6 +162,7 @@ UndoReport UndoRecorded(const Dir& project, const UndoOptions& options) {
 UndoReport UndoRecovery(const Dir& project, const UndoOptions& options) {
   try {
     if (!FolderItself(project)) return Of(Result::kRefused, WhyNoUndo(project));
+    if (!options.dryRun) RemoveStaleTemporaries(project);
     if (UndoInProgress(project)) return FinishUndo(project, options);
     if (InProgressFile(project).Exists() || !RecordFile(project).Exists()) {
       return Of(Result::kRefused, WhyNoUndo(project));

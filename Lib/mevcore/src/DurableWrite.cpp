@@ -1,10 +1,13 @@
 #include "mevcore/filesupport/DurableWrite.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
+#include <cstdlib>
 
 #include "mevcore/config/Exception.h"
 #include "mevcore/filesupport/DiskInterface.h"
@@ -169,6 +172,34 @@ int WriteFileDurably(const std::string& path, const void* data, std::size_t size
   const std::string folder = FolderOf(path);
   if (Disk().SyncDir(folder) != 0) return steps.Failed("sync", folder, errno);
   return 0;
+}
+
+namespace {
+
+bool AllDigits(const std::string& text) {
+  if (text.empty() || text.size() > 9) return false;
+  for (const char c : text) {
+    if (!std::isdigit(static_cast<unsigned char>(c))) return false;
+  }
+  return true;
+}
+
+// A process that exists, though another user's, still counts as alive: its
+// id may have been given to a new process, and then the file simply stays.
+bool ProcessGone(pid_t pid) { return ::kill(pid, 0) != 0 && errno == ESRCH; }
+
+}  // namespace
+
+bool IsStaleTemporaryName(const std::string& name) {
+  const std::string marker = ".writing-";
+  const std::size_t at = name.rfind(marker);
+  if (name.size() < 2 || name[0] != '.' || at == std::string::npos || at < 2) return false;
+  const std::string numbers = name.substr(at + marker.size());
+  const std::size_t dash = numbers.find('-');
+  if (dash == std::string::npos) return false;
+  const std::string pid = numbers.substr(0, dash);
+  if (!AllDigits(pid) || !AllDigits(numbers.substr(dash + 1))) return false;
+  return ProcessGone(static_cast<pid_t>(std::atol(pid.c_str())));
 }
 
 }  // namespace filesupport

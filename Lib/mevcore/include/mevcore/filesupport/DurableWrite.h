@@ -58,5 +58,10 @@ int WriteFileDurably(const std::string& path, const void* data, std::size_t size
                      const DurableWriteOptions& options = DurableWriteOptions(),
                      DurableWriteFailure* failure = nullptr);
 
+// Whether a folder entry's `name` is one of the temporaries WriteFileDurably
+// makes (".<name>.writing-<pid>-<n>") and the process that made it is gone:
+// a crash left it, and nothing will ever rename it, so it may be removed.
+bool IsStaleTemporaryName(const std::string& name);
+
 }  // namespace filesupport
 }  // namespace mevcore
