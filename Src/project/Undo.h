@@ -34,7 +34,8 @@ struct UndoReport {
 // steps already taken back are applied again and the record written back:
 // the project stays recovered. A crash at any point, or a failure of that
 // too, is finished by the next recovery run or the next undo; a folder that
-// holds an undo journal in progress is finished here too. Refused, changing
+// holds an undo journal in progress is finished here too, after the
+// temporaries a crashed run left in it are removed. Refused, changing
 // nothing: a folder without a record (not recovered, or recovered by an
 // earlier program), one whose recovery is in progress, and one that changed
 // since its recovery (`changes`) unless `force`, which first puts back what
