@@ -158,6 +158,19 @@ TEST_F(DurableWrite, EachFailedCallLeavesTheOldOrTheNewFileWithItsMode) {
   }
 }
 
+// Only a temporary of a writer that is gone may be removed: a user's file
+// that merely looks alike, or one a live process is writing, never.
+TEST(StaleTemporaryName, OnlyAGoneWritersTemporaryIsStale) {
+  const std::string live = std::to_string(::getpid());
+  EXPECT_TRUE(IsStaleTemporaryName(".version.writing-999999999-0"));
+  EXPECT_FALSE(IsStaleTemporaryName(".version.writing-" + live + "-0"));
+  for (const char* name : {"version.writing-999999999-0", ".version.writing-9x-0",
+                           ".version.writing-999999999-", ".writing-999999999-0",
+                           ".version.writing-999999999-0.bak", ".version.writing-1234567890-0"}) {
+    EXPECT_FALSE(IsStaleTemporaryName(name)) << name;
+  }
+}
+
 }  // namespace
 }  // namespace filesupport
 }  // namespace mevcore
