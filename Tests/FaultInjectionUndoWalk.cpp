@@ -4,7 +4,7 @@
 #include "FaultInjectionRun.h"
 #include "FaultInjectionWalk.h"
 #include "mevcore/filesupport/Dir.h"
-#include "project/Inspect.h"
+#include "project/Preview.h"
 
 namespace velders {
 namespace faults {
@@ -67,11 +67,11 @@ Findings CheckAllUndone(const PristineHub& hub) {
       findings.push_back(folder.name + " is not as it was: " + why);
       continue;
     }
-    const project::Inspection inspection =
-        project::Inspect(mevcore::filesupport::Dir::FromNativePath(hub.Hub() + "/" + folder.name));
-    if (inspection.kind != project::Inspection::Kind::kWouldRecover ||
-        !inspection.reason.empty()) {
-      findings.push_back(folder.name + " is not offered again: " + inspection.reason);
+    const project::Preview preview =
+        project::PreviewEntry(mevcore::filesupport::Dir::FromNativePath(hub.Hub() + "/" + folder.name));
+    if (preview.kind != project::Preview::Kind::kWouldRecover ||
+        !preview.reason.empty()) {
+      findings.push_back(folder.name + " is not offered again: " + preview.reason);
     }
   }
   return findings;

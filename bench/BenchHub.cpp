@@ -22,7 +22,7 @@ std::string ZeroPadded(std::size_t value, std::size_t width) {
 }
 
 void CheckHubFolder(const std::string& hubFolder) {
-  switch (samplehub::InspectFolder(hubFolder)) {
+  switch (samplehub::ExamineFolder(hubFolder)) {
     case samplehub::FolderState::kMissing:
     case samplehub::FolderState::kEmpty:
       return;

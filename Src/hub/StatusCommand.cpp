@@ -17,7 +17,7 @@ namespace hub {
 
 namespace {
 
-using project::Inspection;
+using project::Preview;
 
 constexpr const char* kStatusDetails =
     "For each entry of the hub, in the order of the recovery's walk: what a run of\n"
@@ -44,19 +44,19 @@ struct StatusArguments {
   bool json = false;
 };
 
-struct InspectedEntry {
+struct PreviewedEntry {
   std::string shown;
-  Inspection inspection;
+  Preview preview;
 };
 
-void PrintLines(const std::vector<InspectedEntry>& entries) {
-  std::map<Inspection::Kind, std::size_t> counts;
-  for (const InspectedEntry& entry : entries) {
-    std::cout << StatusLine(entry.shown, entry.inspection) << "\n";
-    ++counts[entry.inspection.kind];
+void PrintLines(const std::vector<PreviewedEntry>& entries) {
+  std::map<Preview::Kind, std::size_t> counts;
+  for (const PreviewedEntry& entry : entries) {
+    std::cout << StatusLine(entry.shown, entry.preview) << "\n";
+    ++counts[entry.preview.kind];
   }
   if (!entries.empty()) std::cout << "\n";
-  for (Inspection::Kind kind : kAllKinds) {
+  for (Preview::Kind kind : kAllKinds) {
     if (counts[kind]) std::cout << CountLine(kind, counts[kind]) << "\n";
   }
   std::cout << std::flush;
@@ -64,13 +64,13 @@ void PrintLines(const std::vector<InspectedEntry>& entries) {
 
 // Names that are not UTF-8 show U+FFFD for their stray bytes: JSON holds
 // text only.
-void PrintJson(const mevcore::filesupport::Dir& hub, const std::vector<InspectedEntry>& entries) {
+void PrintJson(const mevcore::filesupport::Dir& hub, const std::vector<PreviewedEntry>& entries) {
   nlohmann::json counts = nlohmann::json::object();
-  for (Inspection::Kind kind : kAllKinds) counts[KindKey(kind)] = 0;
+  for (Preview::Kind kind : kAllKinds) counts[KindKey(kind)] = 0;
   nlohmann::json list = nlohmann::json::array();
-  for (const InspectedEntry& entry : entries) {
-    list.push_back(StatusJson(entry.shown, entry.inspection));
-    counts[KindKey(entry.inspection.kind)] = counts[KindKey(entry.inspection.kind)].get<int>() + 1;
+  for (const PreviewedEntry& entry : entries) {
+    list.push_back(StatusJson(entry.shown, entry.preview));
+    counts[KindKey(entry.preview.kind)] = counts[KindKey(entry.preview.kind)].get<int>() + 1;
   }
   const nlohmann::json document = {
       {"hub", hub.FullPathMultiByte()}, {"entries", list}, {"counts", counts}};
@@ -102,9 +102,9 @@ int RunStatus(const StatusArguments& arguments) {
   if (listed.empty()) {
     std::cerr << "Nothing in " << ConsoleSafe(hub.FullPathMultiByte()) << std::endl;
   }
-  std::vector<InspectedEntry> entries;
+  std::vector<PreviewedEntry> entries;
   for (const ProjectFolder& entry : listed) {
-    entries.push_back({entry.shown, project::Inspect(entry.folder)});
+    entries.push_back({entry.shown, project::PreviewEntry(entry.folder)});
   }
   if (arguments.json) {
     PrintJson(hub, entries);

@@ -12,53 +12,53 @@ namespace hub {
 
 namespace {
 
-using project::Inspection;
-using Kind = Inspection::Kind;
+using project::Preview;
+using Kind = Preview::Kind;
 
 // The folder name a ".vd" folder is given.
 std::string PromotedShown(const std::string& shown) { return shown + "2"; }
 
-std::string WouldRecoverText(const std::string& shown, const Inspection& inspection) {
-  std::string text = "would recover \"" + ConsoleSafe(inspection.name) + "\", modified " +
-                     ConsoleForm(inspection.localModified) + "; \"version\" upgraded " +
-                     (inspection.upgradeWithNo ? "with either upgrade answer"
+std::string WouldRecoverText(const std::string& shown, const Preview& preview) {
+  std::string text = "would recover \"" + ConsoleSafe(preview.name) + "\", modified " +
+                     ConsoleForm(preview.localModified) + "; \"version\" upgraded " +
+                     (preview.upgradeWithNo ? "with either upgrade answer"
                                                : "only with the upgrade answer yes");
-  if (inspection.promote) text += "; renamed to \"" + ConsoleSafe(PromotedShown(shown)) + "\"";
-  if (!inspection.reason.empty()) {
-    text += "; the recovery would be refused: " + ConsoleSafe(inspection.reason);
+  if (preview.promote) text += "; renamed to \"" + ConsoleSafe(PromotedShown(shown)) + "\"";
+  if (!preview.reason.empty()) {
+    text += "; the recovery would be refused: " + ConsoleSafe(preview.reason);
   }
-  if (!inspection.upgradeRefusal.empty()) {
+  if (!preview.upgradeRefusal.empty()) {
     text += "; the upgrade would fail and stop the run there: " +
-            ConsoleSafe(inspection.upgradeRefusal);
+            ConsoleSafe(preview.upgradeRefusal);
   }
   return text;
 }
 
-std::string LeftPartWayText(const Inspection& inspection) {
-  if (inspection.leftBy == Inspection::LeftBy::kEarlierProgram) {
+std::string LeftPartWayText(const Preview& preview) {
+  if (preview.leftBy == Preview::LeftBy::kEarlierProgram) {
     return "set aside by an earlier program without a recovery commit; the next run puts it "
            "back";
   }
-  return inspection.nextRun == Inspection::NextRun::kFinishes
+  return preview.nextRun == Preview::NextRun::kFinishes
              ? "left part way by an interrupted run; the branch names its recovery commit, so "
                "the next run finishes it"
              : "left part way by an interrupted run; the branch does not name its recovery "
                "commit, so the next run puts it back";
 }
 
-std::string KindText(const std::string& shown, const Inspection& inspection) {
-  switch (inspection.kind) {
-    case Kind::kWouldRecover: return WouldRecoverText(shown, inspection);
+std::string KindText(const std::string& shown, const Preview& preview) {
+  switch (preview.kind) {
+    case Kind::kWouldRecover: return WouldRecoverText(shown, preview);
     case Kind::kRecovered:
-      return "already recovered " + (inspection.recoveredAt.empty()
+      return "already recovered " + (preview.recoveredAt.empty()
                                          ? std::string("(when is not recorded)")
-                                         : ConsoleSafe(inspection.recoveredAt));
-    case Kind::kLeftPartWay: return LeftPartWayText(inspection);
+                                         : ConsoleSafe(preview.recoveredAt));
+    case Kind::kLeftPartWay: return LeftPartWayText(preview);
     case Kind::kNotAProject:
-      return (inspection.missing.empty() ? "not offered: " : "not a project: ") +
-             ConsoleSafe(inspection.reason);
-    case Kind::kUnreadable: return "cannot be read: " + ConsoleSafe(inspection.reason);
-    case Kind::kSkipped: return "skipped: " + inspection.reason;
+      return (preview.missing.empty() ? "not offered: " : "not a project: ") +
+             ConsoleSafe(preview.reason);
+    case Kind::kUnreadable: return "cannot be read: " + ConsoleSafe(preview.reason);
+    case Kind::kSkipped: return "skipped: " + preview.reason;
   }
   return std::string();
 }
@@ -67,36 +67,36 @@ nlohmann::json OrNull(bool given, const std::string& text) {
   return given ? nlohmann::json(text) : nlohmann::json(nullptr);
 }
 
-void AddKindMembers(const std::string& shown, const Inspection& inspection,
+void AddKindMembers(const std::string& shown, const Preview& preview,
                     nlohmann::json* entry) {
   nlohmann::json& json = *entry;
-  switch (inspection.kind) {
+  switch (preview.kind) {
     case Kind::kWouldRecover:
-      json["name"] = inspection.name;
-      json["lastModified"] = IsoExtended(inspection.localModified);
-      json["upgradeWithYes"] = inspection.upgradeWithYes;
-      json["upgradeWithNo"] = inspection.upgradeWithNo;
-      json["renamedTo"] = OrNull(inspection.promote, PromotedShown(shown));
-      json["refused"] = OrNull(!inspection.reason.empty(), inspection.reason);
+      json["name"] = preview.name;
+      json["lastModified"] = IsoExtended(preview.localModified);
+      json["upgradeWithYes"] = preview.upgradeWithYes;
+      json["upgradeWithNo"] = preview.upgradeWithNo;
+      json["renamedTo"] = OrNull(preview.promote, PromotedShown(shown));
+      json["refused"] = OrNull(!preview.reason.empty(), preview.reason);
       json["upgradeFails"] =
-          OrNull(!inspection.upgradeRefusal.empty(), inspection.upgradeRefusal);
+          OrNull(!preview.upgradeRefusal.empty(), preview.upgradeRefusal);
       return;
     case Kind::kRecovered:
-      json["recovered"] = OrNull(!inspection.recoveredAt.empty(), inspection.recoveredAt);
+      json["recovered"] = OrNull(!preview.recoveredAt.empty(), preview.recoveredAt);
       return;
     case Kind::kLeftPartWay:
-      json["leftBy"] = inspection.leftBy == Inspection::LeftBy::kEarlierProgram
+      json["leftBy"] = preview.leftBy == Preview::LeftBy::kEarlierProgram
                            ? "earlierProgram" : "interruptedRun";
       json["nextRun"] =
-          inspection.nextRun == Inspection::NextRun::kFinishes ? "finishes" : "putsBack";
+          preview.nextRun == Preview::NextRun::kFinishes ? "finishes" : "putsBack";
       return;
     case Kind::kNotAProject:
-      json["missing"] = inspection.missing;
-      json["reason"] = inspection.reason;
+      json["missing"] = preview.missing;
+      json["reason"] = preview.reason;
       return;
     case Kind::kUnreadable:
     case Kind::kSkipped:
-      json["reason"] = inspection.reason;
+      json["reason"] = preview.reason;
       return;
   }
 }
@@ -113,19 +113,19 @@ bool IsUtf8(const std::string& text) {
 
 }  // namespace
 
-std::string StatusLine(const std::string& shown, const Inspection& inspection) {
-  return ConsoleSafe(shown) + ": " + KindText(shown, inspection);
+std::string StatusLine(const std::string& shown, const Preview& preview) {
+  return ConsoleSafe(shown) + ": " + KindText(shown, preview);
 }
 
-nlohmann::json StatusJson(const std::string& shown, const Inspection& inspection) {
-  nlohmann::json entry = {{"folder", shown}, {"kind", KindKey(inspection.kind)}};
+nlohmann::json StatusJson(const std::string& shown, const Preview& preview) {
+  nlohmann::json entry = {{"folder", shown}, {"kind", KindKey(preview.kind)}};
   // A script can still name such a folder back, from its bytes.
   if (!IsUtf8(shown)) {
     std::string hex;
     boost::algorithm::hex_lower(shown.begin(), shown.end(), std::back_inserter(hex));
     entry["folderBytes"] = hex;
   }
-  AddKindMembers(shown, inspection, &entry);
+  AddKindMembers(shown, preview, &entry);
   return entry;
 }
 

@@ -7,7 +7,7 @@
 
 #include "mevcore/config/Exception.h"
 #include "mevcore/filesupport/DiskInterface.h"
-#include "project/Inspect.h"
+#include "project/Preview.h"
 #include "project/Journal.h"
 #include "project/ProjectFiles.h"
 #include "project/RecoveryChanges.h"
@@ -54,23 +54,23 @@ bool UndoInProgress(const Dir& project) {
 
 // Why a folder without a record cannot be undone, as a run would see it.
 std::string WhyNoUndo(const Dir& project) {
-  const Inspection inspection = Inspect(project);
-  switch (inspection.kind) {
-    case Inspection::Kind::kRecovered:
+  const Preview preview = PreviewEntry(project);
+  switch (preview.kind) {
+    case Preview::Kind::kRecovered:
       return "no record of what its recovery did";
-    case Inspection::Kind::kWouldRecover:
+    case Preview::Kind::kWouldRecover:
       return "not recovered: the next velders-recovery run offers it" +
-             (inspection.reason.empty() ? std::string()
+             (preview.reason.empty() ? std::string()
                                         : ", but the recovery would be refused: " +
-                                              inspection.reason);
-    case Inspection::Kind::kLeftPartWay:
+                                              preview.reason);
+    case Preview::Kind::kLeftPartWay:
       return "left part way; the next velders-recovery run finishes it or puts it back";
-    case Inspection::Kind::kNotAProject:
-      return (inspection.missing.empty() ? "not offered: " : "not a project: ") + inspection.reason;
-    case Inspection::Kind::kUnreadable:
-      return "cannot be read: " + inspection.reason;
-    case Inspection::Kind::kSkipped:
-      return inspection.reason;
+    case Preview::Kind::kNotAProject:
+      return (preview.missing.empty() ? "not offered: " : "not a project: ") + preview.reason;
+    case Preview::Kind::kUnreadable:
+      return "cannot be read: " + preview.reason;
+    case Preview::Kind::kSkipped:
+      return preview.reason;
   }
   return "not recovered";
 }
@@ -182,7 +182,7 @@ bool UndoCandidate(const Dir& project) {
   } catch (const std::exception&) {
     return true;
   }
-  return Inspect(project).kind == Inspection::Kind::kRecovered;
+  return PreviewEntry(project).kind == Preview::Kind::kRecovered;
 }
 
 }  // namespace project

@@ -61,11 +61,11 @@ void MakeNewFolder(const std::string& folder) {
   if (::mkdir(folder.c_str(), 0777) != 0) Fail("make the folder", folder, std::strerror(errno));
 }
 
-FolderState InspectFolder(const std::string& folder) {
+FolderState ExamineFolder(const std::string& folder) {
   std::error_code error;
   fs::file_status status = fs::status(fs::path(folder), error);
   if (status.type() == fs::file_type::not_found) return FolderState::kMissing;
-  if (error) Fail("inspect", folder, error.message());
+  if (error) Fail("examine", folder, error.message());
   if (status.type() != fs::file_type::directory) return FolderState::kNotAFolder;
   fs::directory_iterator entries(fs::path(folder), error);
   if (error) Fail("list the folder", folder, error.message());

@@ -18,7 +18,7 @@ void MakeNewFolder(const std::string& folder);
 enum class FolderState { kMissing, kEmpty, kHoldsEntries, kNotAFolder };
 // What is at `folder` (symbolic links followed); throws SampleHubError when
 // that cannot be found out.
-FolderState InspectFolder(const std::string& folder);
+FolderState ExamineFolder(const std::string& folder);
 
 // Removes the folder and all it holds, ignoring failures: for undoing what
 // a failed step made.

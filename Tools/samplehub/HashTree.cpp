@@ -27,7 +27,7 @@ struct LibraryInUse {
 std::string HashOf(const fs::directory_entry& entry) {
   std::error_code error;
   fs::file_status status = entry.symlink_status(error);
-  if (error) Fail("inspect", entry.path(), error.message());
+  if (error) Fail("examine", entry.path(), error.message());
   if (fs::is_directory(status)) return "dir";
   if (fs::is_symlink(status)) {
     fs::path target = fs::read_symlink(entry.path(), error);

@@ -7,7 +7,7 @@ namespace {
 
 void PrepareEmptyHub(const std::string& hubFolder) {
   if (hubFolder.empty()) throw SampleHubError("No hub folder given");
-  switch (InspectFolder(hubFolder)) {
+  switch (ExamineFolder(hubFolder)) {
     case FolderState::kMissing:
       MakeFolders(hubFolder);
       return;

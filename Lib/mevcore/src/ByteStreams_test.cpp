@@ -135,7 +135,7 @@ TEST(ByteStreams, OpenFailuresNameThePathAndTheReason) {
 // A FIFO would block an open until a peer comes, and then feed the stream
 // whatever the peer sends; it is refused at once, read or write, with a
 // reader on the other side or without.
-TEST(ByteStreams, SpecialFilesAreRefusedWithoutWaiting) {
+TEST(ByteStreams, NonRegularFilesAreRefusedWithoutWaiting) {
   TempFolder temp;
   const std::string fifo = temp / "fifo";
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);

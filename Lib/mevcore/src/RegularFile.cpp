@@ -24,8 +24,9 @@ int CheckOpened(int fd, struct stat* info) {
 int OpenRegularFile(const std::string& path, int flags, mode_t mode, struct stat* info) {
   const int fd = Disk().Open(path, flags | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, mode);
   if (fd < 0) {
-    // Only special files refuse an open with ENXIO: a FIFO that no one reads
-    // (opened for writing), a socket, a device without its hardware.
+    // Only a file that is not regular refuses an open with ENXIO: a FIFO that
+    // no one reads (opened for writing), a socket, a device without its
+    // hardware.
     if (errno == ENXIO) errno = config::kNotRegularFile;
     return -1;
   }

@@ -1,4 +1,4 @@
-// FIFOs and other special files where a project's files belong: the run
+// FIFOs and other files that are not regular where a project's files belong: the run
 // never waits on one, says which file it is, and leaves it in place.
 // Rewritten files keep their mode, owner and group.
 
@@ -26,7 +26,7 @@ using samplehub::HashTree;
 // FIFO never ends by itself.
 constexpr int kRunLimitSeconds = 20;
 
-class SpecialFiles : public HubTest {
+class NonRegularFiles : public HubTest {
  protected:
   // Puts a FIFO in place of `file` inside the project folder.
   void MakeFifo(const std::string& folder, const std::string& file) {
@@ -66,7 +66,7 @@ class SpecialFiles : public HubTest {
 
 // libgit2 and SQLite would wait on these for ever: the project is passed over
 // with the file named, and the walk goes on.
-TEST_F(SpecialFiles, RepositoryFilesThatAreFifosAreSaidAndTheWalkGoesOn) {
+TEST_F(NonRegularFiles, RepositoryFilesThatAreFifosAreSaidAndTheWalkGoesOn) {
   const std::map<std::string, std::string> fifos = {{"Branch.vd2", "refs/heads/production"},
                                                     {"Config.vd2", "config"},
                                                     {"Head.vd2", "HEAD"},
@@ -112,7 +112,7 @@ TEST_F(SpecialFiles, RepositoryFilesThatAreFifosAreSaidAndTheWalkGoesOn) {
 
 // libgit2 follows a configuration's includes itself, without a way to refuse
 // them: a FIFO it would wait on, even two includes down, is found first.
-TEST_F(SpecialFiles, AFifoTheConfigurationIncludesIsSaidAndTheWalkGoesOn) {
+TEST_F(NonRegularFiles, AFifoTheConfigurationIncludesIsSaidAndTheWalkGoesOn) {
   Make(Project("Include.vd2", "Include"));
   Make(Project("Z.vd2", "Healthy"));
   std::ofstream(Folder("Include.vd2/git") + "/config", std::ios::app)
@@ -136,7 +136,7 @@ TEST_F(SpecialFiles, AFifoTheConfigurationIncludesIsSaidAndTheWalkGoesOn) {
   EXPECT_EQ(before, HashTree(Folder("Include.vd2")));
 }
 
-TEST_F(SpecialFiles, AFifoInPlaceOfTheInformationFileIsNamedAndLeft) {
+TEST_F(NonRegularFiles, AFifoInPlaceOfTheInformationFileIsNamedAndLeft) {
   Make(Project("P.vd2", "P"));
   MakeFifo("P.vd2", "recovery_info.txt");
   const auto before = HashTree(Folder("P.vd2"));
@@ -153,7 +153,7 @@ TEST_F(SpecialFiles, AFifoInPlaceOfTheInformationFileIsNamedAndLeft) {
 
 // The upgrade reads "version" and writes "pre_recovery_version": a FIFO in
 // either place fails the recovery before anything of the data model changes.
-TEST_F(SpecialFiles, AFifoInPlaceOfTheDataModelFilesFailsTheUpgradeUntouched) {
+TEST_F(NonRegularFiles, AFifoInPlaceOfTheDataModelFilesFailsTheUpgradeUntouched) {
   for (const std::string file : {"version", "pre_recovery_version"}) {
     SCOPED_TRACE(file);
     const std::string folder = file + ".vd2";
@@ -177,7 +177,7 @@ TEST_F(SpecialFiles, AFifoInPlaceOfTheDataModelFilesFailsTheUpgradeUntouched) {
 
 // Host applications and other users of a shared hub find "version" as they
 // left it but for its content: mode whatever the umask, owner and group.
-TEST_F(SpecialFiles, AnUpgradedVersionFileKeepsModeOwnerAndGroup) {
+TEST_F(NonRegularFiles, AnUpgradedVersionFileKeepsModeOwnerAndGroup) {
   const std::map<std::string, mode_t> modes = {{"Open.vd2", 0666}, {"Narrow.vd2", 0640}};
   for (const auto& [folder, mode] : modes) {
     samplehub::SampleProject project = Project(folder, folder);

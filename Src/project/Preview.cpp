@@ -1,4 +1,4 @@
-#include "project/Inspect.h"
+#include "project/Preview.h"
 
 #include <sys/stat.h>
 
@@ -24,20 +24,20 @@ namespace {
 
 namespace git = mevstorage::git;
 using mevcore::filesupport::Dir;
-using Kind = Inspection::Kind;
+using Kind = Preview::Kind;
 
-Inspection Of(Kind kind, const std::string& reason = "") {
-  Inspection inspection;
-  inspection.kind = kind;
-  inspection.reason = reason;
-  return inspection;
+Preview Of(Kind kind, const std::string& reason = "") {
+  Preview preview;
+  preview.kind = kind;
+  preview.reason = reason;
+  return preview;
 }
 
-Inspection LeftPartWay(Inspection::LeftBy by, Inspection::NextRun next) {
-  Inspection inspection = Of(Kind::kLeftPartWay);
-  inspection.leftBy = by;
-  inspection.nextRun = next;
-  return inspection;
+Preview LeftPartWay(Preview::LeftBy by, Preview::NextRun next) {
+  Preview preview = Of(Kind::kLeftPartWay);
+  preview.leftBy = by;
+  preview.nextRun = next;
+  return preview;
 }
 
 git::RepositoryHandle OpenToLook(const Dir& project) {
@@ -71,11 +71,11 @@ std::string WhyNoProperties(const git::RepositoryHandle& repository) {
   return "\"properties\" of " + commitText + " is not a session properties record";
 }
 
-Inspection InspectJournal(const Dir& project) {
+Preview PreviewJournal(const Dir& project) {
   const Journal journal = ReadJournal(InProgressFile(project));
   const bool finishes = PassedCommitPoint(OpenToLook(project), journal);
-  return LeftPartWay(Inspection::LeftBy::kInterruptedRun,
-                     finishes ? Inspection::NextRun::kFinishes : Inspection::NextRun::kPutsBack);
+  return LeftPartWay(Preview::LeftBy::kInterruptedRun,
+                     finishes ? Preview::NextRun::kFinishes : Preview::NextRun::kPutsBack);
 }
 
 // The "Recovered: ..." part of the information file, up to its ";".
@@ -100,33 +100,33 @@ std::string RecoveredAt(const Dir& project) {
   return std::string();
 }
 
-Inspection InspectOffered(const Dir& project, const git::RepositoryHandle& repository) {
+Preview PreviewOffered(const Dir& project, const git::RepositoryHandle& repository) {
   SessionProperties properties;
   boost::posix_time::ptime lastModified(boost::posix_time::not_a_date_time);
   if (!ReadSessionProperties(repository, lastModified, properties)) {
     return Of(Kind::kUnreadable, WhyNoProperties(repository));
   }
-  Inspection inspection = Of(Kind::kWouldRecover);
-  inspection.name = properties.name.c_str();
-  inspection.localModified = ToLocalTime(lastModified);
+  Preview preview = Of(Kind::kWouldRecover);
+  preview.name = properties.name.c_str();
+  preview.localModified = ToLocalTime(lastModified);
   const RecoveryPlan plan =
       PlanOf(project, repository, HeadCommit(repository), ProductionTip(repository));
-  inspection.upgradeWithYes = true;
-  inspection.upgradeWithNo = plan.promote;
-  inspection.promote = plan.promote;
-  inspection.reason = FindBlocker(project, plan).value_or("");
-  if (inspection.reason.empty()) inspection.upgradeRefusal = CheckUpgrade(project).refusal;
-  return inspection;
+  preview.upgradeWithYes = true;
+  preview.upgradeWithNo = plan.promote;
+  preview.promote = plan.promote;
+  preview.reason = FindBlocker(project, plan).value_or("");
+  if (preview.reason.empty()) preview.upgradeRefusal = CheckUpgrade(project).refusal;
+  return preview;
 }
 
-Inspection InspectFolder(const Dir& project) {
-  if (InProgressFile(project).Exists()) return InspectJournal(project);
+Preview PreviewFolder(const Dir& project) {
+  if (InProgressFile(project).Exists()) return PreviewJournal(project);
   if (LeftByEarlierProgram(project, git::OpenRepositoryReadOnly)) {
-    return LeftPartWay(Inspection::LeftBy::kEarlierProgram, Inspection::NextRun::kPutsBack);
+    return LeftPartWay(Preview::LeftBy::kEarlierProgram, Preview::NextRun::kPutsBack);
   }
   const bool sync = ProjectFile(project, "sync.sqlite3").Exists();
   const bool setAside = ProjectFile(project, "pre_recovery_sync.sqlite3").Exists();
-  Inspection notAProject = Of(Kind::kNotAProject);
+  Preview notAProject = Of(Kind::kNotAProject);
   if (!ProjectFile(project, "git").Exists()) notAProject.missing.push_back("git");
   if (!sync && !setAside) notAProject.missing.push_back("sync.sqlite3");
   if (notAProject.missing.size() == 1) {
@@ -140,7 +140,7 @@ Inspection InspectFolder(const Dir& project) {
 
   const git::RepositoryHandle repository = OpenToLook(project);
   if (!sync) {
-    Inspection recovered = Of(Kind::kRecovered);
+    Preview recovered = Of(Kind::kRecovered);
     recovered.recoveredAt = RecoveredAt(project);
     return recovered;
   }
@@ -148,10 +148,10 @@ Inspection InspectFolder(const Dir& project) {
     return Of(Kind::kNotAProject,
               "it holds both \"sync.sqlite3\" and \"pre_recovery_sync.sqlite3\"");
   }
-  return InspectOffered(project, repository);
+  return PreviewOffered(project, repository);
 }
 
-Inspection InspectEntry(const Dir& entry) {
+Preview PreviewOfEntry(const Dir& entry) {
   const std::string& path = entry.NativePath();
   struct stat info;
   if (mevcore::filesupport::Disk().Lstat(path, &info) != 0) {
@@ -160,14 +160,14 @@ Inspection InspectEntry(const Dir& entry) {
   if (S_ISLNK(info.st_mode)) return Of(Kind::kSkipped, "a symbolic link, which is not followed");
   if (S_ISREG(info.st_mode)) return Of(Kind::kSkipped, "a plain file");
   if (!S_ISDIR(info.st_mode)) return Of(Kind::kSkipped, "neither a folder nor a plain file");
-  return InspectFolder(entry);
+  return PreviewFolder(entry);
 }
 
 }  // namespace
 
-Inspection Inspect(const Dir& entry) {
+Preview PreviewEntry(const Dir& entry) {
   try {
-    return InspectEntry(entry);
+    return PreviewOfEntry(entry);
   } catch (const std::exception& error) {
     return Of(Kind::kUnreadable, error.what());
   }

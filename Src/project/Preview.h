@@ -13,7 +13,7 @@ namespace project {
 // What a run of the recovery would do with one entry of the hub, told from
 // the entry alone. Telling it only reads: stores are opened read-only, and
 // nothing is created, changed or locked.
-struct Inspection {
+struct Preview {
   enum class Kind {
     kWouldRecover,  // offered; `reason` holds the blocker when it would be refused
     kRecovered,     // already recovered
@@ -53,14 +53,14 @@ struct Inspection {
   std::vector<std::string> missing;
 };
 
-// Inspects the entry of the hub that `entry` names, in the order a run
+// Previews the entry of the hub that `entry` names, in the order a run
 // decides: a link or a file is skipped; a journal in progress, or a set-aside
 // left by an earlier program, is resumed; a folder without "git" or
 // "sync.sqlite3" is no project; a store that cannot be opened, a session
 // properties record that cannot be read or a time that cannot be converted
 // is passed over; a set-aside folder is already recovered; anything else is
 // offered. Never throws: what cannot be examined is kUnreadable.
-Inspection Inspect(const mevcore::filesupport::Dir& entry);
+Preview PreviewEntry(const mevcore::filesupport::Dir& entry);
 
 }  // namespace project
 }  // namespace velders
