@@ -59,22 +59,26 @@ std::vector<ProjectFolder> HubEntries(const Dir& hub) {
   return entries;
 }
 
-bool SelectProjects(const Dir& hub, const std::vector<std::string>& arguments,
-                    std::vector<ProjectFolder>* projects) {
-  for (const std::string& argument : arguments) projects->push_back(NamedProject(hub, argument));
-  if (!arguments.empty()) return true;
+bool ListHub(const Dir& hub, std::vector<ProjectFolder> (*list)(const Dir&),
+             std::vector<ProjectFolder>* entries) {
   try {
     if (!hub.Exists()) {
       std::cerr << "The hub " << ConsoleSafe(hub.FullPathMultiByte()) << " does not exist"
                 << std::endl;
       return false;
     }
-    *projects = HubProjects(hub);
+    *entries = list(hub);
     return true;
   } catch (const mevcore::config::mev_exception& e) {
     std::cerr << ConsoleSafe(e.what()) << std::endl;
     return false;
   }
+}
+
+bool SelectProjects(const Dir& hub, const std::vector<std::string>& arguments,
+                    std::vector<ProjectFolder>* projects) {
+  for (const std::string& argument : arguments) projects->push_back(NamedProject(hub, argument));
+  return !arguments.empty() || ListHub(hub, HubProjects, projects);
 }
 
 }  // namespace hub

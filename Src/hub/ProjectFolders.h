@@ -30,6 +30,12 @@ std::vector<ProjectFolder> HubProjects(const mevcore::filesupport::Dir& hub);
 // when the hub cannot be listed.
 std::vector<ProjectFolder> HubEntries(const mevcore::filesupport::Dir& hub);
 
+// `list(hub)` into `entries`: HubProjects or HubEntries. False, after saying
+// why on standard error, when the hub is missing or cannot be listed.
+bool ListHub(const mevcore::filesupport::Dir& hub,
+             std::vector<ProjectFolder> (*list)(const mevcore::filesupport::Dir&),
+             std::vector<ProjectFolder>* entries);
+
 // The folders the arguments name or, without arguments, the hub's projects.
 // False, after saying why on standard error, when the hub is missing or
 // cannot be listed.

@@ -9,7 +9,6 @@
 #include "hub/HubOptions.h"
 #include "hub/ProjectFolders.h"
 #include "hub/StatusLine.h"
-#include "mevcore/config/Exception.h"
 #include "records/ConsoleText.h"
 
 namespace velders {
@@ -78,27 +77,10 @@ void PrintJson(const mevcore::filesupport::Dir& hub, const std::vector<Previewed
             << std::endl;
 }
 
-// The hub's entries; false, after saying why on standard error, when the hub
-// is missing or cannot be listed.
-bool ListHub(const mevcore::filesupport::Dir& hub, std::vector<ProjectFolder>* entries) {
-  try {
-    if (!hub.Exists()) {
-      std::cerr << "The hub " << ConsoleSafe(hub.FullPathMultiByte()) << " does not exist"
-                << std::endl;
-      return false;
-    }
-    *entries = HubEntries(hub);
-    return true;
-  } catch (const mevcore::config::mev_exception& e) {
-    std::cerr << ConsoleSafe(e.what()) << std::endl;
-    return false;
-  }
-}
-
 int RunStatus(const StatusArguments& arguments) {
   const mevcore::filesupport::Dir hub = HubFolder(arguments.options);
   std::vector<ProjectFolder> listed;
-  if (!ListHub(hub, &listed)) return kExitFailed;
+  if (!ListHub(hub, HubEntries, &listed)) return kExitFailed;
   if (listed.empty()) {
     std::cerr << "Nothing in " << ConsoleSafe(hub.FullPathMultiByte()) << std::endl;
   }
