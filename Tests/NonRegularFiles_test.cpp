@@ -114,7 +114,14 @@ TEST_F(NonRegularFiles, RepositoryFilesThatAreFifosAreSaidAndTheWalkGoesOn) {
 // them: a FIFO it would wait on, even two includes down, is found first.
 TEST_F(NonRegularFiles, AFifoTheConfigurationIncludesIsSaidAndTheWalkGoesOn) {
   Make(Project("Include.vd2", "Include"));
+  Make(Project("Loop.vd2", "Loop"));
   Make(Project("Z.vd2", "Healthy"));
+  // A configuration that includes itself over and over is examined in no
+  // time, and libgit2 refuses it.
+  std::ofstream loop(Folder("Loop.vd2/git") + "/config", std::ios::app);
+  loop << "[include]\n";
+  for (int i = 0; i < 20; ++i) loop << "\tpath = config\n";
+  loop.close();
   std::ofstream(Folder("Include.vd2/git") + "/config", std::ios::app)
       << "[include]\n\tpath = \"more config\"\n";
   WriteBytes(Folder("Include.vd2/git") + "/more config", "[includeIf \"gitdir:/\"]\n\tpath = pipe\n");
@@ -131,6 +138,8 @@ TEST_F(NonRegularFiles, AFifoTheConfigurationIncludesIsSaidAndTheWalkGoesOn) {
   RunResult run = RecoverAllWithin(false);
 
   EXPECT_EQ(Dialogue() + WalkStart() + ExceptionLineStart(Folder("Include.vd2")) + said + "\n" +
+                ExceptionLineStart(Folder("Loop.vd2")) + "Unable to open the repository in " +
+                Folder("Loop.vd2/git") + ": maximum config include depth reached\n" +
                 "Recovering: Healthy\n" + Summary(1),
             run.standardError);
   EXPECT_EQ(before, HashTree(Folder("Include.vd2")));

@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <map>
 #include <vector>
 
 #include "ConfigIncludes.h"
@@ -100,8 +101,15 @@ void CheckReferenceFolder(const Dir& gitFolder, const std::string& name) {
 // libgit2 stops following includes this deep, with an error.
 constexpr int kIncludeDepthLimit = 10;
 
-// The files the configuration includes, and those they include in turn.
-void CheckIncludedFiles(const Dir& gitFolder, const std::string& config, int depth) {
+// The files the configuration includes, and those they include in turn. A
+// file is examined again only when reached less deep than before, so that a
+// configuration that includes itself many times costs no more than one that
+// does once, and every file libgit2 would reach is still reached.
+void CheckIncludedFiles(const Dir& gitFolder, const std::string& config, int depth,
+                        std::map<std::string, int>* examined) {
+  const auto [at, first] = examined->emplace(config, depth);
+  if (!first && at->second <= depth) return;
+  at->second = depth;
   std::string text;
   try {
     text = mevcore::filesupport::ReadWholeFile(File::FromNativePath(config));
@@ -115,7 +123,7 @@ void CheckIncludedFiles(const Dir& gitFolder, const std::string& config, int dep
     if (kind != S_IFREG) {
       ThrowOpenError(gitFolder, "config includes " + path + ", which is not a regular file");
     }
-    if (depth < kIncludeDepthLimit) CheckIncludedFiles(gitFolder, path, depth + 1);
+    if (depth < kIncludeDepthLimit) CheckIncludedFiles(gitFolder, path, depth + 1, examined);
   }
 }
 
@@ -129,7 +137,10 @@ void CheckFilesLibrariesRead(const Dir& gitFolder) {
     const std::string path = gitFolder.NativePath() + "/" + name;
     const mode_t kind = KindOf(path, gitFolder);
     if (kind != 0 && kind != S_IFREG) ThrowNotRegular(gitFolder, name);
-    if (kind == S_IFREG && std::string(name) == "config") CheckIncludedFiles(gitFolder, path, 1);
+    if (kind == S_IFREG && std::string(name) == "config") {
+      std::map<std::string, int> examined;
+      CheckIncludedFiles(gitFolder, path, 1, &examined);
+    }
   }
   if (KindOf(gitFolder.NativePath() + "/refs", gitFolder) == S_IFDIR) {
     CheckReferenceFolder(gitFolder, "refs");
