@@ -38,18 +38,12 @@ struct UndoArguments {
   project::UndoOptions undo;
 };
 
-std::string Joined(const std::vector<std::string>& phrases) {
-  std::string text;
-  for (const std::string& phrase : phrases) text += (text.empty() ? "" : "; ") + phrase;
-  return text;
-}
-
 std::string ResultLine(const std::string& shown, const UndoReport& report) {
   switch (report.result) {
     case UndoReport::Result::kUndone:
       return shown + ": undone; offered again by the next recovery";
     case UndoReport::Result::kWouldUndo:
-      return shown + ": would undo: " + Joined(report.actions);
+      return shown + ": would undo: " + project::JoinedPhrases(report.actions);
     case UndoReport::Result::kRefused:
       return shown + ": refused: " + report.reason;
     case UndoReport::Result::kFailed:
@@ -64,7 +58,7 @@ bool UndoProject(const ProjectFolder& project, const project::UndoOptions& optio
   if (options.force && !report.changes.empty()) {
     std::cout << ConsoleSafe(project.shown + ": warning: undoing it " +
                              (options.dryRun ? "would replace " : "replaces ") +
-                             Joined(report.changes))
+                             project::JoinedPhrases(report.changes))
               << "\n";
   }
   std::cout << ConsoleSafe(ResultLine(project.shown, report)) << std::endl;

@@ -32,17 +32,12 @@ std::string BranchChange(const git::RepositoryHandle& repository, const Journal&
   return "\"production\" as moved since the recovery, to " + tip + kept;
 }
 
-std::string CurrentDataModel() {
-  const utility::UTF8String current = DataModelJson();
-  return std::string(current.begin(), current.end());
-}
-
 // Whether "version" holds what the recovery left: upgraded when it upgraded;
 // a promotion upgrades it too, unless that upgrade failed, which the
 // recovery said and which left it as it was.
 bool VersionAsLeft(const std::optional<std::string>& version, const Journal& record) {
-  if (record.upgrade) return version == CurrentDataModel();
-  if (record.promote && version == CurrentDataModel()) return true;
+  if (record.upgrade) return version == DataModelBytes();
+  if (record.promote && version == DataModelBytes()) return true;
   return version == record.priorVersion;
 }
 
@@ -96,7 +91,7 @@ void ReplaceChanges(const Dir& project, const git::RepositoryHandle& repository,
   const mevcore::filesupport::File version = ProjectFile(project, "version");
   if (VersionAsLeft(ReadIfThere(version), record)) return;
   const std::optional<std::string> left =
-      record.upgrade || record.promote ? CurrentDataModel() : record.priorVersion;
+      record.upgrade || record.promote ? DataModelBytes() : record.priorVersion;
   if (left) {
     WriteFileBytes(version, *left);
   } else {

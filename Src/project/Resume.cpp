@@ -63,8 +63,7 @@ bool SetAsideWithoutJournal(const Dir& project) {
 void PutBackEarlierProgram(const Dir& project) {
   const auto saved = ReadIfThere(ProjectFile(project, "pre_recovery_version"));
   const auto version = ReadIfThere(ProjectFile(project, "version"));
-  const auto current = DataModelJson();
-  if (saved && version && *version == std::string(current.begin(), current.end())) {
+  if (saved && version && *version == DataModelBytes()) {
     WriteFileBytes(ProjectFile(project, "version"), *saved);
     RemoveIfThere(ProjectFile(project, "pre_recovery_version"));
   }

@@ -23,10 +23,6 @@ using mevcore::filesupport::File;
 using mevcore::filesupport::FolderSync;
 namespace git = mevstorage::git;
 
-std::string AsBytes(const mevcore::utility::UTF8String& text) {
-  return std::string(text.begin(), text.end());
-}
-
 // A regular file that holds exactly `bytes`.
 bool Holds(const File& file, const std::string& bytes) {
   const std::optional<std::string> now = ReadIfRegular(file);
@@ -124,7 +120,7 @@ void RestoreVersion(StepContext& c) {
 // A "version" that held the current data model already is upgraded only
 // once its copy is saved.
 bool Upgraded(StepContext& c) {
-  return Holds(ProjectFile(c.project, "version"), AsBytes(DataModelJson())) &&
+  return Holds(ProjectFile(c.project, "version"), DataModelBytes()) &&
          ProjectFile(c.project, "pre_recovery_version").Exists();
 }
 

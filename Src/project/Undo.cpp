@@ -28,12 +28,6 @@ UndoReport Of(Result result, const std::string& reason = "") {
   return report;
 }
 
-std::string Joined(const std::vector<std::string>& phrases) {
-  std::string text;
-  for (const std::string& phrase : phrases) text += (text.empty() ? "" : "; ") + phrase;
-  return text;
-}
-
 // A recovery run never follows a link to a project folder, so neither does
 // the undoing: a linked folder may lie outside the hub. What cannot be
 // examined fails the undoing, or is taken by --all to say so.
@@ -137,7 +131,7 @@ UndoReport UndoRecorded(const Dir& project, const UndoOptions& options) {
       ChangesSinceRecovery(project, Repository(context), context.journal);
   if (!changes.empty() && !options.force) {
     UndoReport refused = Of(Result::kRefused, "it changed since its recovery, and undoing it "
-                                              "would lose " + Joined(changes) +
+                                              "would lose " + JoinedPhrases(changes) +
                                                   "; --force undoes it all the same");
     refused.changes = changes;
     return refused;
@@ -159,11 +153,17 @@ UndoReport UndoRecorded(const Dir& project, const UndoOptions& options) {
 
 }  // namespace
 
+std::string JoinedPhrases(const std::vector<std::string>& phrases) {
+  std::string text;
+  for (const std::string& phrase : phrases) text += (text.empty() ? "" : "; ") + phrase;
+  return text;
+}
+
 UndoReport UndoRecovery(const Dir& project, const UndoOptions& options) {
   try {
     if (!FolderItself(project)) return Of(Result::kRefused, WhyNoUndo(project));
-    if (!options.dryRun) RemoveStaleTemporaries(project);
     if (UndoInProgress(project)) return FinishUndo(project, options);
+    if (!options.dryRun) RemoveStaleTemporaries(project);
     if (InProgressFile(project).Exists() || !RecordFile(project).Exists()) {
       return Of(Result::kRefused, WhyNoUndo(project));
     }

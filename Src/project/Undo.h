@@ -42,6 +42,9 @@ struct UndoReport {
 // the recovery left, replacing the newer content. Never throws.
 UndoReport UndoRecovery(const mevcore::filesupport::Dir& project, const UndoOptions& options);
 
+// The phrases of `changes` or `actions`, in order, with "; " between.
+std::string JoinedPhrases(const std::vector<std::string>& phrases);
+
 // Whether "--all" takes the folder: it holds a record or an undo journal in
 // progress, or a run of the recovery counts it as already recovered, or
 // whether it does cannot be examined.

@@ -97,6 +97,11 @@ UpgradeCheck CheckUpgrade(const Dir& projectFolder) {
   return check;
 }
 
+std::string DataModelBytes() {
+  const UTF8String json = DataModelJson();
+  return std::string(json.begin(), json.end());
+}
+
 bool UpgradeDataModel(const Dir& projectFolder) {
   const UpgradeCheck check = CheckUpgrade(projectFolder);
   if (!check.refusal.empty()) return false;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "mevcore/filesupport/Dir.h"
 #include "mevcore/utility/ImmutableString.h"
 #include "mevcore/utility/Text.h"
@@ -18,6 +20,8 @@ const DataModel& CurrentDataModel();
 // The JSON text of the current data model, the new content of "version":
 // {"dataModel":"2.0.1","suiteClient":"2018"}.
 mevcore::utility::UTF8String DataModelJson();
+// The same bytes, for comparing with a file's content.
+std::string DataModelBytes();
 
 // Saves the project's "version" as "pre_recovery_version" and rewrites
 // "version" with DataModelJson(); a missing or empty "version" is saved as an
