@@ -72,6 +72,7 @@ TEST(JSONParse, NotWellFormedGivesNull) {
       "{}{}",
       "nul",
       "1e999",
+      "2.5e-99999999999999999999",  // exponent beyond a 32-bit integer
       "'single'",
       "{\"a\":1} // comment",
       "\"\xC3\"",              // truncated sequence in a string
