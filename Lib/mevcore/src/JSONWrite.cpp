@@ -39,9 +39,12 @@ std::size_t PieceEnd(const utility::UTF8String& text, std::size_t start) {
   return end;
 }
 
+// Writes the text into `out`, or, with no `out`, only counts its length.
 class TextWriter {
  public:
-  TextWriter(utility::UTF8String& out, bool pretty) : out_(out), pretty_(pretty) {}
+  TextWriter(utility::UTF8String* out, bool pretty) : out_(out), pretty_(pretty) {}
+
+  std::size_t Length() const { return length_; }
 
   // `depth` counts the containers around `value`.
   void Value(const SharedValue& value, std::size_t depth) {
@@ -62,7 +65,13 @@ class TextWriter {
 
  private:
   void Append(std::string_view text) {
-    out_.append(reinterpret_cast<const unsigned char*>(text.data()), text.size());
+    length_ += text.size();
+    if (out_) out_->append(reinterpret_cast<const unsigned char*>(text.data()), text.size());
+  }
+
+  void AppendRepeated(std::size_t count, char c) {
+    length_ += count;
+    if (out_) out_->append(count, static_cast<unsigned char>(c));
   }
 
   void Scalar(const Json& value) { Append(value.dump()); }
@@ -132,23 +141,30 @@ class TextWriter {
 
   void Close(char bracket, std::size_t depth) {
     if (pretty_) NewLine(depth - 1);
-    out_.push_back(static_cast<unsigned char>(bracket));
+    AppendRepeated(1, bracket);
   }
 
   void NewLine(std::size_t depth) {
-    out_.push_back('\n');
-    out_.append(2 * depth, ' ');
+    AppendRepeated(1, '\n');
+    AppendRepeated(2 * depth, ' ');
   }
 
-  utility::UTF8String& out_;
+  utility::UTF8String* const out_;
   const bool pretty_;
+  std::size_t length_ = 0;
 };
 
 }  // namespace
 
+// The text's length is counted first, so that the text is allocated once at
+// its size: grown by doubling, a large text would hold its old copy and a
+// new one of twice the size at the same time.
 utility::UTF8String GetJSONUTF8String(const SharedValue& value, bool pretty) {
+  TextWriter counter(nullptr, pretty);
+  counter.Value(value, 0);
   utility::UTF8String text;
-  TextWriter(text, pretty).Value(value, 0);
+  text.reserve(counter.Length());
+  TextWriter(&text, pretty).Value(value, 0);
   return text;
 }
 

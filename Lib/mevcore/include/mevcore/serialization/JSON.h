@@ -51,8 +51,9 @@ SharedValue JSONParse(const unsigned char* text, std::size_t length);
 // Writes a value as JSON text: compact, on one line, non-ASCII as UTF-8.
 // `pretty` true indents it over several lines instead. Throws
 // std::invalid_argument for a value the tree does not allow (a raw number
-// whose text is not a JSON number among them). Builds the text in place: the
-// only memory besides the result is a small buffer per string.
+// whose text is not a JSON number among them). Counts the text's length,
+// then builds it in place at that size: the only memory besides the result
+// is a small buffer per string.
 utility::UTF8String GetJSONUTF8String(const SharedValue& value, bool pretty);
 
 void AddToObject(JSONObject& object, const utility::UTF8String& key, SharedValue value);
