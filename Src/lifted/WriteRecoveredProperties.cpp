@@ -18,14 +18,14 @@ UTF8String DescriptionWithNote(const ImmutableString& description, const UTF8Str
 
 // The recovered record: the recovered name, the description extended by
 // the note; and, in `message`, the recovery commit's message.
-SessionProperties RecoveredRecord(const SessionProperties& properties,
+SessionProperties RecoveredRecord(SessionProperties recovered,
                                   const boost::posix_time::ptime& recovery,
                                   const boost::posix_time::ptime& lastModified,
                                   UTF8String* message) {
-  SessionProperties recovered = properties;
   const UTF8String note = MakeRecoveryNote(recovery, lastModified);
-  recovered.name = ImmutableString::CreateDynamic(MakeRecoveredName(properties.name, recovery));
-  recovered.description = ImmutableString::CreateDynamic(DescriptionWithNote(properties.description, note));
+  recovered.name = ImmutableString::CreateDynamic(MakeRecoveredName(recovered.name, recovery));
+  recovered.description =
+      ImmutableString::CreateDynamic(DescriptionWithNote(recovered.description, note));
   *message = ToUTF8("Velders Recovery ") + note;
   return recovered;
 }
@@ -33,11 +33,12 @@ SessionProperties RecoveredRecord(const SessionProperties& properties,
 }  // namespace
 
 mevstorage::git::CommitHandle CommitRecoveredProperties(
-    const mevstorage::git::RepositoryHandle& repository, const SessionProperties& properties,
+    const mevstorage::git::RepositoryHandle& repository, SessionProperties properties,
     const boost::posix_time::ptime& recovery, const boost::posix_time::ptime& lastModified) {
   UTF8String message;
-  const SessionProperties recovered = RecoveredRecord(properties, recovery, lastModified, &message);
-  return CommitSessionProperties(repository, recovered, message);
+  SessionProperties recovered =
+      RecoveredRecord(std::move(properties), recovery, lastModified, &message);
+  return CommitSessionProperties(repository, std::move(recovered), message);
 }
 
 bool WriteRecoveredProperties(const mevstorage::git::RepositoryHandle& repository,

@@ -37,7 +37,7 @@ git::TreeHandle HeadTree(const git::RepositoryHandle& repository) {
 
 // The record's JSON text as a payload that refers to the text's own bytes
 // and keeps the text alive.
-boost::shared_ptr<const RecycledMemory> PropertiesPayload(const SessionProperties& properties) {
+boost::shared_ptr<const RecycledMemory> PropertiesPayload(SessionProperties properties) {
   const auto text = boost::make_shared<const UTF8String>(mevcore::serialization::GetJSONUTF8String(
       boost::make_shared<boost::any>(SessionPropertiesToVariant(properties)), false));
   const boost::shared_ptr<RecycledMemory> payload = RecycledMemory::Create(0);
@@ -66,7 +66,7 @@ git::TreeHandle WriteTree(const git::RepositoryHandle& repository,
 }  // namespace
 
 git::CommitHandle CommitSessionProperties(const git::RepositoryHandle& repository,
-                                          const SessionProperties& properties,
+                                          SessionProperties properties,
                                           const UTF8String& message) {
   if (!repository || !repository->ptr) return git::CommitHandle();
   const git::TreeHandle headTree = HeadTree(repository);
@@ -80,8 +80,10 @@ git::CommitHandle CommitSessionProperties(const git::RepositoryHandle& repositor
     ReportStepFailed(repository, "copy the head tree");
     return git::CommitHandle();
   }
-  if (!git::TreeBuilderInsertPayload(repository, node->builder, kPropertiesBlobName,
-                                     PropertiesPayload(properties))) {
+  // Made in a statement of its own, so that the record given to it is freed
+  // before the blob is stored.
+  const auto payload = PropertiesPayload(std::move(properties));
+  if (!git::TreeBuilderInsertPayload(repository, node->builder, kPropertiesBlobName, payload)) {
     ReportStepFailed(repository, "store the properties");
     return git::CommitHandle();
   }

@@ -26,10 +26,16 @@ RecoveryReport LeftAsItWas(const std::string& reason) {
 }
 
 // The recovery commit, its objects durable and referenced by nothing yet;
-// empty with libgit2's reason in `why` when it cannot be stored.
-std::string StoreRecoveryCommit(const RecoveryRequest& request, std::string* why) {
+// empty with libgit2's reason in `why` when it cannot be stored. The
+// record's other members, which can be large, are handed over and so freed
+// before the new blob is stored; the rest of the record stays in `request`.
+std::string StoreRecoveryCommit(RecoveryRequest& request, std::string* why) {
+  OtherProperties others = std::move(request.properties.otherProperties);
+  request.properties.otherProperties.clear();
+  SessionProperties properties = request.properties;
+  properties.otherProperties = std::move(others);
   const git::CommitHandle commit = CommitRecoveredProperties(
-      request.repository, request.properties, request.recoveryTime, request.lastModified);
+      request.repository, std::move(properties), request.recoveryTime, request.lastModified);
   if (!commit || !git::FlushWrites(request.repository)) {
     *why = "Unable to store the recovery commit: " + LastGitReason();
     return std::string();
