@@ -280,8 +280,11 @@ TEST_F(HubUndo, WhatARecoveryLeavesAloneIsRefusedWithItsReasonAndUnchanged) {
 
   std::vector<std::string> arguments = {"undo"};
   arguments.insert(arguments.end(), stores.begin(), stores.end());
-  for (const char* other : {"Linked.vd2", "Loose Exports", "Lighthouse Rough Cut.vd2",
-                            "Spring Campaign.vd2"}) {
+  const std::string linkedSelf = Folder("Linked.vd2") + "/./";
+  for (const std::string& other : {std::string("Linked.vd2"), linkedSelf,
+                                   std::string("Loose Exports"),
+                                   std::string("Lighthouse Rough Cut.vd2"),
+                                   std::string("Spring Campaign.vd2")}) {
     arguments.push_back(other);
   }
   const RunResult named = RunProgram(VELDERS_HUB_BINARY, home_.Environment(), "", arguments, 20);
@@ -311,7 +314,8 @@ TEST_F(HubUndo, WhatARecoveryLeavesAloneIsRefusedWithItsReasonAndUnchanged) {
                 "Link.vd2" + refusedBy + Folder("Link.vd2") + "/version is a symbolic link, which "
                 "is not followed\n"
                 "Zinfo.vd2" + offered + "\n"
-                "Linked.vd2: refused: a symbolic link, which is not followed\n"
+                "Linked.vd2: refused: a symbolic link, which is not followed\n" + linkedSelf +
+                ": refused: a symbolic link, which is not followed\n"
                 "Loose Exports: refused: not a project: \"git\" and \"sync.sqlite3\" are missing\n"
                 "Lighthouse Rough Cut.vd2: refused: cannot be read: \"properties\" of the commit " +
                 samplehub::ReadHeadCommit(git("Lighthouse Rough Cut.vd2")).id +

@@ -25,6 +25,20 @@ std::string NameOf(const Dir& folder) {
   return path.substr(path.rfind('/') + 1);
 }
 
+// The path without a trailing "/" or "/.": with them, examining the folder
+// itself would follow a symbolic link instead of seeing it.
+std::string WithoutTrailingSelf(std::string path) {
+  for (;;) {
+    if (path.size() > 1 && path.back() == '/') {
+      path.pop_back();
+    } else if (path.size() > 2 && path.compare(path.size() - 2, 2, "/.") == 0) {
+      path.resize(path.size() - 2);
+    } else {
+      return path;
+    }
+  }
+}
+
 bool HoldsGit(const Dir& folder) {
   return mevcore::filesupport::File::FromNativePath(folder.NativePath() + "/git").Exists();
 }
@@ -32,7 +46,7 @@ bool HoldsGit(const Dir& folder) {
 }  // namespace
 
 ProjectFolder NamedProject(const Dir& hub, const std::string& argument) {
-  if (IsPath(argument)) return {argument, Dir::FromNativePath(argument)};
+  if (IsPath(argument)) return {argument, Dir::FromNativePath(WithoutTrailingSelf(argument))};
   return {argument, Dir::FromNativePath(hub.NativePath() + "/" + argument)};
 }
 
