@@ -73,14 +73,17 @@ std::vector<ProjectFolder> HubEntries(const Dir& hub) {
   return entries;
 }
 
+bool HubExists(const Dir& hub) {
+  if (hub.Exists()) return true;
+  std::cerr << "The hub " << ConsoleSafe(hub.FullPathMultiByte()) << " does not exist"
+            << std::endl;
+  return false;
+}
+
 bool ListHub(const Dir& hub, std::vector<ProjectFolder> (*list)(const Dir&),
              std::vector<ProjectFolder>* entries) {
   try {
-    if (!hub.Exists()) {
-      std::cerr << "The hub " << ConsoleSafe(hub.FullPathMultiByte()) << " does not exist"
-                << std::endl;
-      return false;
-    }
+    if (!HubExists(hub)) return false;
     *entries = list(hub);
     return true;
   } catch (const mevcore::config::mev_exception& e) {

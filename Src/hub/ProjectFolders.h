@@ -30,6 +30,10 @@ std::vector<ProjectFolder> HubProjects(const mevcore::filesupport::Dir& hub);
 // when the hub cannot be listed.
 std::vector<ProjectFolder> HubEntries(const mevcore::filesupport::Dir& hub);
 
+// Whether the hub is there; when it is not, says so on standard error.
+// Throws mevcore's mev_exception when that cannot be told.
+bool HubExists(const mevcore::filesupport::Dir& hub);
+
 // `list(hub)` into `entries`: HubProjects or HubEntries. False, after saying
 // why on standard error, when the hub is missing or cannot be listed.
 bool ListHub(const mevcore::filesupport::Dir& hub,

@@ -95,11 +95,7 @@ int RunUndo(const UndoArguments& arguments) {
   }
   const mevcore::filesupport::Dir hub = HubFolder(arguments.options);
   try {
-    if (!hub.Exists()) {
-      std::cerr << "The hub " << ConsoleSafe(hub.FullPathMultiByte()) << " does not exist"
-                << std::endl;
-      return kExitFailed;
-    }
+    if (!HubExists(hub)) return kExitFailed;
     const auto held = mevcore::filesupport::FolderLock::TryHold(hub);
     if (!held) {
       std::cerr << "Another program is working on " << ConsoleSafe(hub.FullPathMultiByte())
