@@ -154,6 +154,7 @@ WalkResult WalkUndo(const PristineHub& hub, bool upgrade, WalkMode mode, std::ui
   if (!result.findings.empty()) return result;
 
   for (std::uint64_t n = 1; n <= clean.calls; ++n) {
+    if (!WalksPoint(n)) continue;
     TryPoint(hub, upgrade, mode, n, recovery.transcript, fsckEvery != 0 && n % fsckEvery == 0,
              &result);
     ++result.pointsTried;

@@ -68,6 +68,14 @@ void TryPoint(const PristineHub& hub, bool upgrade, WalkMode mode, std::uint64_t
 
 }  // namespace
 
+bool WalksPoint(std::uint64_t n) {
+#ifdef VR_WALK_STRIDE
+  return n % VR_WALK_STRIDE == 1 % VR_WALK_STRIDE;
+#else
+  return n != 0;
+#endif
+}
+
 void Merge(WalkResult* total, const WalkResult& more) {
   total->pointsTried += more.pointsTried;
   total->stuckAfterFault += more.stuckAfterFault;
@@ -100,6 +108,7 @@ WalkResult WalkEveryCall(const PristineHub& hub, bool upgrade, WalkMode mode,
   if (!result.findings.empty()) return result;
 
   for (std::uint64_t n = 1; n <= clean.calls; ++n) {
+    if (!WalksPoint(n)) continue;
     TryPoint(hub, upgrade, mode, n, clean.transcript, fsckEvery != 0 && n % fsckEvery == 0,
              &result);
     ++result.pointsTried;

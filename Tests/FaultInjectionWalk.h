@@ -24,6 +24,13 @@ struct WalkResult {
   Findings findings;
 };
 
+// Whether the walks try the N-th point. The plain build tries every point.
+// The sanitizer build, several times slower, tries a fixed sample: every
+// VR_WALK_STRIDE-th point from the first, a stride prime to the walks' own
+// periods (the fsck at every 5th or 7th point, the resuming recovery run at
+// every 3rd), so the sample still meets each of them.
+bool WalksPoint(std::uint64_t n);
+
 // Adds the points, counts and findings of `more` to `total`.
 void Merge(WalkResult* total, const WalkResult& more);
 // Prints the counts, "<points> tried: ...", and fails the test when any
