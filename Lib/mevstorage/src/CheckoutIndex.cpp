@@ -1,5 +1,11 @@
+#include <fcntl.h>
+
+#include <cerrno>
+
 #include "CheckoutSteps.h"
 #include "RepositoryAccess.h"
+#include "mevcore/config/Exception.h"
+#include "mevcore/filesupport/DiskInterface.h"
 
 namespace mevstorage {
 namespace git {
@@ -27,6 +33,24 @@ git_index_entry IndexEntry(const WrittenEntry& written) {
   return entry;
 }
 
+// libgit2 renames the new index into place without syncing it or its
+// folder, whatever its fsync setting.
+void SyncIndex(const std::string& path, const std::string& workTree) {
+  using mevcore::filesupport::Disk;
+  const int fd = Disk().Open(path, O_RDONLY | O_NOFOLLOW | O_CLOEXEC, 0);
+  bool synced = fd >= 0 && Disk().Fsync(fd) == 0;
+  int error = errno;
+  if (fd >= 0 && Disk().Close(fd) != 0 && synced) {
+    synced = false;
+    error = errno;
+  }
+  if (synced && Disk().SyncDir(path.substr(0, path.rfind('/'))) != 0) {
+    synced = false;
+    error = errno;
+  }
+  if (!synced) ThrowCheckoutError(workTree, "", path + ": " + mevcore::config::ErrorText(error));
+}
+
 }  // namespace
 
 void WriteCheckoutIndex(git_repository* repository, const std::vector<WrittenEntry>& entries,
@@ -47,8 +71,10 @@ void WriteCheckoutIndex(git_repository* repository, const std::vector<WrittenEnt
   }
   if (result == 0) result = git_index_write(index);
   const std::string reason = LastGitError("it cannot be written");
+  const std::string path = git_index_path(index);
   git_index_free(index);
   if (result != 0) ThrowCheckoutError(workTree, "", "the index: " + reason);
+  SyncIndex(path, workTree);
 }
 
 }  // namespace git

@@ -279,6 +279,24 @@ TEST_F(CheckoutTest, WritesAnOrdinaryTreeAsACloneHasIt) {
   }
 }
 
+// The work tree should hold nothing; a link already there, even one to a
+// missing file, is never written through.
+TEST_F(CheckoutTest, NeverWritesThroughAnEntryAlreadyThere) {
+  const std::string outside = temp_.Child("outside");
+  for (const std::string name : {"README", "src"}) {
+    SCOPED_TRACE(name);
+    std::filesystem::remove_all(Target());
+    std::filesystem::remove_all(outside);
+    std::filesystem::create_directories(outside + "/src");
+    MakeRepository(OrdinaryTree());
+    std::filesystem::create_symlink(outside + "/" + name, Target() + "/" + name);
+    const std::string error = Run();
+    EXPECT_NE(error.find(name + " in " + Target() + ": File exists"), std::string::npos) << error;
+    EXPECT_EQ(Listed(outside), std::vector<std::string>{"src"});
+    EXPECT_TRUE(std::filesystem::is_empty(outside + "/src"));
+  }
+}
+
 TEST_F(CheckoutTest, EveryFailedDiskCallIsReported) {
   mevcore::filesupport::RealDiskInterface real;
   for (std::uint64_t n = 1;; ++n) {

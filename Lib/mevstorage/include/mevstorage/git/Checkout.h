@@ -16,9 +16,10 @@ namespace git {
 //   nothing is written outside `workTree`;
 // - every file is synced, and every folder once its entries are made;
 // - the index is written as a new clone has it (the tree's entries with the
-//   stat data of what was written), so `git status` there reports nothing;
-// - HEAD is set to refs/heads/<branch>; libgit2 writes the index and HEAD
-//   with fsync (the library's setting).
+//   stat data of what was written), so `git status` there reports nothing,
+//   then synced with the .git folder;
+// - HEAD is set to refs/heads/<branch>, synced by libgit2 (the library's
+//   setting), which also adds a line to the reflog of HEAD.
 // When the branch does not exist nothing is written and HEAD stays as it is.
 //
 // The whole tree is examined before anything is written. Refused, each
