@@ -105,9 +105,9 @@ bool IsDotGitName(const std::string& name) {
 std::string RefusedNameReason(const std::string& name, unsigned rawMode) {
   if (name.empty()) return "the entry has no name";
   if (name == "." || name == "..") return "the name \"" + name + "\" names a folder, not an entry";
+  if (name.size() > kLongestCheckoutName) return "the name is longer than 255 bytes";
   if (name.find('/') != std::string::npos) return "the name holds a \"/\"";
   if (name.find('\\') != std::string::npos) return "the name holds a backslash";
-  if (name.find('\0') != std::string::npos) return "the name holds a zero byte";
   if (IsDotGitName(name)) return "the name is taken by the repository's .git folder";
   if (!IsKnownMode(rawMode)) {
     char mode[16];

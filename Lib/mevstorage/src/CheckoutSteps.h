@@ -11,8 +11,9 @@
 namespace mevstorage {
 namespace git {
 
-// Limits that keep the walks and the descriptors they hold bounded; no
-// project comes near them.
+// Limits that keep the walks and the descriptors they hold bounded, and
+// names and paths within what the system takes; no project comes near them.
+constexpr std::size_t kLongestCheckoutName = 255;
 constexpr std::size_t kLongestCheckoutPath = 4095;
 constexpr int kDeepestCheckoutFolder = 256;
 constexpr int kMostLinksFollowed = 40;

@@ -163,6 +163,7 @@ TEST_F(CheckoutTest, RefusesEveryHostileTreeBeforeWritingAnything) {
       {"ignorable code point", {File(".g\u200cit")}, ".g\u200cit", ".git folder"},
       {"slash", {File("a/b")}, "a/b", "\"/\""},
       {"backslash", {File("a\\b")}, "a\\b", "backslash"},
+      {"long name", {File(std::string(256, 'n'))}, std::string(256, 'n'), "longer than 255"},
       {"empty name", {Folder("sub", {File("")})}, "sub", "parse"},
       {"unknown mode", {{"140000", "socket", "x", {}}}, "socket", "unknown mode 140000"},
       {"same name twice", {File("a", "1"), File("a", "2")}, "a", "two entries"},

@@ -25,7 +25,8 @@ namespace git {
 // The whole tree is examined before anything is written. Refused, each
 // with a StorageError "Unable to check out <path> in <workTree>: <reason>"
 // naming the entry's path in the tree:
-// - a name that is empty, "." or "..", or that holds "/" or "\";
+// - a name that is empty, "." or "..", longer than 255 bytes, or that holds
+//   "/" or "\";
 // - a name Git takes for its own folder: ".git" in any case, also followed
 //   by dots, spaces or ":..." or holding the code points that some file
 //   systems ignore, and "git~1";
