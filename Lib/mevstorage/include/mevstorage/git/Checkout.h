@@ -30,8 +30,7 @@ namespace git {
 // - a name Git takes for its own folder: ".git" in any case, also followed
 //   by dots, spaces or ":..." or holding the code points that some file
 //   systems ignore, and "git~1";
-// - a symbolic link named .gitmodules, .gitattributes, .gitignore or
-//   .mailmap (as Git treats them);
+// - a symbolic link named .gitmodules (or a name Git takes for it);
 // - two entries of one name in a tree (so no entry can lie under a link);
 // - a mode other than a file's, an executable's, a folder's, a link's or a
 //   gitlink's;
