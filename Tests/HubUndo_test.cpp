@@ -313,7 +313,8 @@ TEST_F(HubUndo, WhatARecoveryLeavesAloneIsRefusedWithItsReasonAndUnchanged) {
                 "\"pre_recovery_sync.sqlite3\"\n"
                 "Link.vd2" + refusedBy + Folder("Link.vd2") + "/version is a symbolic link, which "
                 "is not followed\n"
-                "Zinfo.vd2" + offered + "\n"
+                "Zinfo.vd2" + offered + ", but the recovery would fail and stop the run there: " +
+                Folder("Zinfo.vd2") + "/recovery_info.txt is not a regular file\n"
                 "Linked.vd2: refused: a symbolic link, which is not followed\n" + linkedSelf +
                 ": refused: a symbolic link, which is not followed\n"
                 "Loose Exports: refused: not a project: \"git\" and \"sync.sqlite3\" are missing\n"
