@@ -21,7 +21,8 @@ using project::Preview;
 constexpr const char* kStatusDetails =
     "For each entry of the hub, in the order of the recovery's walk: what a run of\n"
     "velders-recovery would do with it and why. Nothing in the hub is changed, made\n"
-    "or locked.\n"
+    "or locked: a store whose journal holds a write cut short, which the run rolls\n"
+    "back, is read from a copy rolled back in $TMPDIR (else /tmp) and removed.\n"
     "One line an entry: \"would recover\" (name, last modified, whether \"version\"\n"
     "is upgraded with each upgrade answer, the new folder name, why the upgrade\n"
     "would fail), \"would not recover\" (name, last modified, why, whether the run\n"
