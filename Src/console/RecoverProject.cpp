@@ -1,26 +1,22 @@
 #include "console/RecoverProject.h"
 
 #include <exception>
-#include <stdexcept>
 #include <string>
 
 #include <boost/date_time/posix_time/posix_time_types.hpp>
 
 #include "console/ProjectLines.h"
 #include "console/ReadAnswer.h"
-#include "mevcore/filesupport/File.h"
 #include "mevstorage/git/Storage.h"
 #include "project/Examine.h"
 #include "project/Recovery.h"
 #include "records/ConsoleText.h"
-#include "records/Constants.h"
 #include "records/TimeStamps.h"
 
 namespace velders {
 namespace {
 
 using mevcore::filesupport::Dir;
-using mevcore::filesupport::File;
 using Kind = project::Preview::Kind;
 
 // Shows the project and asks whether to recover it.
@@ -34,26 +30,13 @@ Answer AskAboutProject(const project::Preview& preview, Console& console) {
   return ReadAnswer(console.in);
 }
 
-// The folder may have changed while the question was open: it is recovered
-// only if it still is what the user agreed to.
-void CheckStillRecoverable(const Dir& project) {
-  const File sync(project, kSyncFileName);
-  const File asideSync(project, kPreRecoverySyncFileName);
-  if (!sync.Exists()) {
-    throw std::runtime_error(sync.FullPathMultiByte() + " no longer exists");
-  }
-  if (asideSync.Exists()) {
-    throw std::runtime_error(asideSync.FullPathMultiByte() + " appeared meanwhile");
-  }
-}
-
 Outcome RecoverOffered(bool ask, bool upgrade, const Dir& project,
                        project::Examination examination, Console& console) {
   if (ask) {
     const Answer answer = AskAboutProject(examination.preview, console);
     if (answer == Answer::kQuit) return Outcome::kStopWalk;
     if (answer == Answer::kNo) return Outcome::kNotRecovered;
-    CheckStillRecoverable(project);
+    project::CheckStillOffered(project);
   }
   console.out << "Recovering: " << ConsoleSafe(examination.preview.name) << std::endl;
 

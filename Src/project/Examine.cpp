@@ -7,6 +7,7 @@
 #include <cstring>
 #include <exception>
 #include <optional>
+#include <stdexcept>
 
 #include "lifted/ReadSessionProperties.h"
 #include "mevcore/filesupport/DiskInterface.h"
@@ -187,6 +188,13 @@ Examination ExamineFolder(const Dir& project, RepositoryOpener open) {
     Decide(&examination, Kind::kUnreadable, error.what(), error.what());
   }
   return examination;
+}
+
+void CheckStillOffered(const Dir& project) {
+  const mevcore::filesupport::File sync = ProjectFile(project, "sync.sqlite3");
+  if (!sync.Exists()) throw std::runtime_error(sync.FullPathMultiByte() + " no longer exists");
+  const mevcore::filesupport::File aside = ProjectFile(project, "pre_recovery_sync.sqlite3");
+  if (aside.Exists()) throw std::runtime_error(aside.FullPathMultiByte() + " appeared meanwhile");
 }
 
 void ForeseeRun(const Dir& project, Examination* examination) {

@@ -36,6 +36,12 @@ struct Examination {
 // (a failure is said). Never throws.
 Examination ExamineFolder(const mevcore::filesupport::Dir& project, RepositoryOpener open);
 
+// The folder may have changed while the run's question about it was open:
+// it is recovered only if "sync.sqlite3" is still there and
+// "pre_recovery_sync.sqlite3" still is not. Throws a std::runtime_error
+// naming the file otherwise.
+void CheckStillOffered(const mevcore::filesupport::Dir& project);
+
 // What a run would do beyond the decision, found by reading alone: for an
 // offered project, what its recovery would come to (refused by a blocker or
 // a file that cannot be read, with the reason; stopping the walk on a
