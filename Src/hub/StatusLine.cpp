@@ -83,27 +83,31 @@ nlohmann::json OrNull(bool given, const std::string& text) {
   return given ? nlohmann::json(text) : nlohmann::json(nullptr);
 }
 
+// The members of an offered project.
+void AddOfferedMembers(const std::string& shown, const Preview& preview, nlohmann::json* entry) {
+  nlohmann::json& json = *entry;
+  json["name"] = preview.name;
+  json["lastModified"] = IsoExtended(preview.localModified);
+  if (preview.kind == Kind::kWouldNotRecover) {
+    json["reason"] = preview.reason;
+    json["stopsRun"] = preview.stopsRun;
+    return;
+  }
+  json["upgradeWithYes"] = preview.upgradeWithYes;
+  json["upgradeWithNo"] = preview.upgradeWithNo;
+  json["renamedTo"] = OrNull(preview.promote, PromotedShown(shown));
+  json["upgradeFails"] = OrNull(!preview.upgradeRefusal.empty(), preview.upgradeRefusal);
+  json["stopsRunWithYes"] = preview.stopsRunWithYes;
+  json["stopsRunWithNo"] = preview.stopsRunWithNo;
+}
+
 void AddKindMembers(const std::string& shown, const Preview& preview,
                     nlohmann::json* entry) {
   nlohmann::json& json = *entry;
   switch (preview.kind) {
     case Kind::kWouldRecover:
-      json["name"] = preview.name;
-      json["lastModified"] = IsoExtended(preview.localModified);
-      json["upgradeWithYes"] = preview.upgradeWithYes;
-      json["upgradeWithNo"] = preview.upgradeWithNo;
-      json["renamedTo"] = OrNull(preview.promote, PromotedShown(shown));
-      json["upgradeFails"] =
-          OrNull(!preview.upgradeRefusal.empty(), preview.upgradeRefusal);
-      json["stopsRunWithYes"] = preview.stopsRunWithYes;
-      json["stopsRunWithNo"] = preview.stopsRunWithNo;
-      return;
     case Kind::kWouldNotRecover:
-      json["name"] = preview.name;
-      json["lastModified"] = IsoExtended(preview.localModified);
-      json["reason"] = preview.reason;
-      json["stopsRun"] = preview.stopsRun;
-      return;
+      return AddOfferedMembers(shown, preview, entry);
     case Kind::kRecovered:
       json["recovered"] = OrNull(!preview.recoveredAt.empty(), preview.recoveredAt);
       return;
