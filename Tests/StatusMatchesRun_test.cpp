@@ -250,6 +250,8 @@ std::vector<StatusMatchesRun::Case> StatusMatchesRun::HostileCases() {
                 WriteBytes(t.Git("gitfile.vd2"), "gitdir: elsewhere\n");
               }),
       Changed("late.vd2", [](T& t) { CommitHeadTreeAt(t.Git("late.vd2"), "253402300800"); }),
+      Changed("huge.vd2",
+              [](T& t) { CommitHeadTreeAt(t.Git("huge.vd2"), "18446744073709551616"); }),
       Changed("missing.vd2",
               [](T& t) {
                 WriteBytes(t.Git("missing.vd2") + "/refs/heads/production",
@@ -270,6 +272,8 @@ std::vector<StatusMatchesRun::Case> StatusMatchesRun::HostileCases() {
           "info folder.vd2",
           [](T& t) { t.Shell("mkdir '" + t.Folder("info folder.vd2") + "/recovery_info.txt'"); }),
       Changed("journal cut short.vd2", [](T& t) { t.LeaveHotJournal("journal cut short.vd2"); }),
+      // At the length limit: the promoted name cannot be made.
+      Changed(std::string(252, 'l') + ".vd"),
       Changed("linked version.vd2",
               [](T& t) {
                 t.Shell("ln -sf ../../outside '" + t.Folder("linked version.vd2") + "/version'");
