@@ -93,13 +93,13 @@ TEST_F(HubStatus, EachKindOfEntryIsSaidAndCountedWhileTheHubIsLeftExactlyAsItWas
   const std::string modified = "modified 2017-Nov-19 13:00:00; \"version\" upgraded ";
   EXPECT_EQ(
       "A.vd: would recover \"Older\", " + modified +
-          "with either upgrade answer; renamed to \"A.vd2\"; the upgrade would fail and stop "
-          "the run there: \"pre_recovery_version\" holds other content than \"version\", and is "
-          "never written over\n"
-          "B.vd2: would recover \"Blocked\", " + modified +
-          "only with the upgrade answer yes; the recovery would be refused: " + Git("B.vd2") +
+          "with either upgrade answer; renamed to \"A.vd2\"; the upgrade would fail: "
+          "\"pre_recovery_version\" holds other content than \"version\", and is never written "
+          "over; with the upgrade answer yes that stops the run there, with no the run says so "
+          "and still renames and counts the folder\n"
+          "B.vd2: would not recover \"Blocked\", modified 2017-Nov-19 13:00:00: " + Git("B.vd2") +
           "/refs/heads/production.lock is there: another program is moving the branch, or one "
-          "stopped part way\n"
+          "stopped part way; it would be left as it was\n"
           "C.vd2: already recovered " + recoveredAt + "\n" +
           "D.vd2: left part way by an interrupted run; the branch names its recovery commit, so "
           "the next run finishes it\n"
@@ -117,7 +117,7 @@ TEST_F(HubStatus, EachKindOfEntryIsSaidAndCountedWhileTheHubIsLeftExactlyAsItWas
           "L link: skipped: a symbolic link, which is not followed\n"
           "M.txt: skipped: a plain file\n"
           "\n"
-          "2 would be recovered\n1 already recovered\n3 left part way\n3 not projects\n"
+          "1 would be recovered\n1 would not be recovered\n1 already recovered\n3 left part way\n3 not projects\n"
           "2 cannot be read\n2 skipped\n",
       run.standardOutput);
   EXPECT_EQ("", run.standardError);
@@ -127,11 +127,13 @@ TEST_F(HubStatus, EachKindOfEntryIsSaidAndCountedWhileTheHubIsLeftExactlyAsItWas
   ASSERT_EQ(13u, entries.size()) << document.dump(2);
   EXPECT_EQ(nlohmann::json::parse(R"({"folder": "A.vd", "kind": "wouldRecover",
       "name": "Older", "lastModified": "2017-11-19T13:00:00", "upgradeWithYes": true,
-      "upgradeWithNo": true, "renamedTo": "A.vd2", "refused": null, "upgradeFails":
-      "\"pre_recovery_version\" holds other content than \"version\", and is never written over"})"),
+      "upgradeWithNo": true, "renamedTo": "A.vd2", "upgradeFails":
+      "\"pre_recovery_version\" holds other content than \"version\", and is never written over",
+      "stopsRunWithYes": true, "stopsRunWithNo": false})"),
       entries[0]);
-  EXPECT_NE(std::string::npos, entries[1]["refused"].get<std::string>().find("production.lock"));
-  EXPECT_EQ(nullptr, entries[1]["renamedTo"]);
+  EXPECT_EQ("wouldNotRecover", entries[1]["kind"]);
+  EXPECT_NE(std::string::npos, entries[1]["reason"].get<std::string>().find("production.lock"));
+  EXPECT_EQ(false, entries[1]["stopsRun"]);
   EXPECT_EQ(recoveredAt, entries[2]["recovered"]);
   EXPECT_EQ("finishes", entries[3]["nextRun"]);
   EXPECT_EQ("interruptedRun", entries[4]["leftBy"]);
@@ -141,8 +143,8 @@ TEST_F(HubStatus, EachKindOfEntryIsSaidAndCountedWhileTheHubIsLeftExactlyAsItWas
   EXPECT_EQ(nlohmann::json::array(), entries[8]["missing"]);
   EXPECT_EQ("unreadable", entries[9]["kind"]);
   EXPECT_EQ("a plain file", entries[12]["reason"]);
-  EXPECT_EQ(nlohmann::json::parse(R"({"wouldRecover": 2, "recovered": 1, "leftPartWay": 3,
-      "notAProject": 3, "unreadable": 2, "skipped": 2})"), document["counts"]);
+  EXPECT_EQ(nlohmann::json::parse(R"({"wouldRecover": 1, "wouldNotRecover": 1, "recovered": 1,
+      "leftPartWay": 3, "notAProject": 3, "unreadable": 2, "skipped": 2})"), document["counts"]);
   EXPECT_EQ(home_.Hub(), document["hub"]);
 }
 

@@ -48,9 +48,7 @@ Outcome SayRecovery(const Dir& project, const project::RecoveryReport& report,
   const bool leftAsItWas = report.result == Result::kLeftAsItWas;
   SayFailure(project, report.failureKind, report.reason, leftAsItWas, console);
   if (!leftAsItWas) SayNotPutBack(project, report.putBackFailure, console);
-  const bool stops =
-      report.failureKind == FailureKind::kWriteFiles || report.failureKind == FailureKind::kUpgrade;
-  return stops ? Outcome::kStopWalk : Outcome::kNotRecovered;
+  return report.stopsWalk ? Outcome::kStopWalk : Outcome::kNotRecovered;
 }
 
 void SayException(const Dir& project, const std::string& what, Console& console) {

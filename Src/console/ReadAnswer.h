@@ -3,9 +3,10 @@
 #include <istream>
 #include <string>
 
-#include "project/Outcome.h"
-
 namespace velders {
+
+// A user's answer to a question.
+enum class Answer { kQuit, kNo, kYes };
 
 // Reads one line and classifies it: a line holding q or Q is quit, else one
 // holding y or Y is yes, anything else (the end of input too) is no. The

@@ -18,20 +18,35 @@ using Kind = Preview::Kind;
 // The folder name a ".vd" folder is given.
 std::string PromotedShown(const std::string& shown) { return shown + "2"; }
 
+std::string Offered(const Preview& preview) {
+  return "\"" + ConsoleSafe(preview.name) + "\", modified " + ConsoleForm(preview.localModified);
+}
+
+// With the answer no, a ".vd" folder is upgraded by its promotion, whose
+// failure the run says and goes on.
+std::string UpgradeFailure(const Preview& preview) {
+  const std::string reason = ConsoleSafe(preview.upgradeRefusal);
+  if (preview.upgradeWithNo && preview.stopsRunWithYes && !preview.stopsRunWithNo) {
+    return "; the upgrade would fail: " + reason +
+           "; with the upgrade answer yes that stops the run there, with no the run says so "
+           "and still renames and counts the folder";
+  }
+  return "; the upgrade would fail" +
+         std::string(preview.stopsRunWithYes ? " and stop the run there: " : ": ") + reason;
+}
+
 std::string WouldRecoverText(const std::string& shown, const Preview& preview) {
-  std::string text = "would recover \"" + ConsoleSafe(preview.name) + "\", modified " +
-                     ConsoleForm(preview.localModified) + "; \"version\" upgraded " +
+  std::string text = "would recover " + Offered(preview) + "; \"version\" upgraded " +
                      (preview.upgradeWithNo ? "with either upgrade answer"
                                                : "only with the upgrade answer yes");
   if (preview.promote) text += "; renamed to \"" + ConsoleSafe(PromotedShown(shown)) + "\"";
-  if (!preview.reason.empty()) {
-    text += "; the recovery would be refused: " + ConsoleSafe(preview.reason);
-  }
-  if (!preview.upgradeRefusal.empty()) {
-    text += "; the upgrade would fail and stop the run there: " +
-            ConsoleSafe(preview.upgradeRefusal);
-  }
+  if (!preview.upgradeRefusal.empty()) text += UpgradeFailure(preview);
   return text;
+}
+
+std::string WouldNotRecoverText(const Preview& preview) {
+  return "would not recover " + Offered(preview) + ": " + ConsoleSafe(preview.reason) +
+         (preview.stopsRun ? "; the run would stop there" : "; it would be left as it was");
 }
 
 std::string LeftPartWayText(const Preview& preview) {
@@ -49,6 +64,7 @@ std::string LeftPartWayText(const Preview& preview) {
 std::string KindText(const std::string& shown, const Preview& preview) {
   switch (preview.kind) {
     case Kind::kWouldRecover: return WouldRecoverText(shown, preview);
+    case Kind::kWouldNotRecover: return WouldNotRecoverText(preview);
     case Kind::kRecovered:
       return "already recovered " + (preview.recoveredAt.empty()
                                          ? std::string("(when is not recorded)")
@@ -67,20 +83,31 @@ nlohmann::json OrNull(bool given, const std::string& text) {
   return given ? nlohmann::json(text) : nlohmann::json(nullptr);
 }
 
+// The members of an offered project.
+void AddOfferedMembers(const std::string& shown, const Preview& preview, nlohmann::json* entry) {
+  nlohmann::json& json = *entry;
+  json["name"] = preview.name;
+  json["lastModified"] = IsoExtended(preview.localModified);
+  if (preview.kind == Kind::kWouldNotRecover) {
+    json["reason"] = preview.reason;
+    json["stopsRun"] = preview.stopsRun;
+    return;
+  }
+  json["upgradeWithYes"] = preview.upgradeWithYes;
+  json["upgradeWithNo"] = preview.upgradeWithNo;
+  json["renamedTo"] = OrNull(preview.promote, PromotedShown(shown));
+  json["upgradeFails"] = OrNull(!preview.upgradeRefusal.empty(), preview.upgradeRefusal);
+  json["stopsRunWithYes"] = preview.stopsRunWithYes;
+  json["stopsRunWithNo"] = preview.stopsRunWithNo;
+}
+
 void AddKindMembers(const std::string& shown, const Preview& preview,
                     nlohmann::json* entry) {
   nlohmann::json& json = *entry;
   switch (preview.kind) {
     case Kind::kWouldRecover:
-      json["name"] = preview.name;
-      json["lastModified"] = IsoExtended(preview.localModified);
-      json["upgradeWithYes"] = preview.upgradeWithYes;
-      json["upgradeWithNo"] = preview.upgradeWithNo;
-      json["renamedTo"] = OrNull(preview.promote, PromotedShown(shown));
-      json["refused"] = OrNull(!preview.reason.empty(), preview.reason);
-      json["upgradeFails"] =
-          OrNull(!preview.upgradeRefusal.empty(), preview.upgradeRefusal);
-      return;
+    case Kind::kWouldNotRecover:
+      return AddOfferedMembers(shown, preview, entry);
     case Kind::kRecovered:
       json["recovered"] = OrNull(!preview.recoveredAt.empty(), preview.recoveredAt);
       return;
@@ -132,6 +159,7 @@ nlohmann::json StatusJson(const std::string& shown, const Preview& preview) {
 const char* KindKey(Kind kind) {
   switch (kind) {
     case Kind::kWouldRecover: return "wouldRecover";
+    case Kind::kWouldNotRecover: return "wouldNotRecover";
     case Kind::kRecovered: return "recovered";
     case Kind::kLeftPartWay: return "leftPartWay";
     case Kind::kNotAProject: return "notAProject";
@@ -145,6 +173,7 @@ std::string CountLine(Kind kind, std::size_t count) {
   const std::string n = std::to_string(count) + " ";
   switch (kind) {
     case Kind::kWouldRecover: return n + "would be recovered";
+    case Kind::kWouldNotRecover: return n + "would not be recovered";
     case Kind::kRecovered: return n + "already recovered";
     case Kind::kLeftPartWay: return n + "left part way";
     case Kind::kNotAProject: return n + (count == 1 ? "not a project" : "not projects");

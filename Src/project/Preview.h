@@ -12,15 +12,16 @@ namespace project {
 
 // What a run of the recovery would do with one entry of the hub, told from
 // the entry alone. Telling it only reads: stores are opened read-only, and
-// nothing is created, changed or locked.
+// nothing in the hub is created, changed or locked.
 struct Preview {
   enum class Kind {
-    kWouldRecover,  // offered; `reason` holds the blocker when it would be refused
-    kRecovered,     // already recovered
-    kLeftPartWay,   // the run's start finishes it or puts it back
-    kNotAProject,   // not offered; `reason` says why, `missing` what is missing
-    kUnreadable,    // the run passes over it; `reason` is what it says or logs
-    kSkipped,       // not a folder, or a symbolic link; `reason` says which
+    kWouldRecover,     // offered, and recovered with the answer yes
+    kWouldNotRecover,  // offered, but its recovery would fail; `reason` says why
+    kRecovered,        // already recovered
+    kLeftPartWay,      // the run's start finishes it or puts it back
+    kNotAProject,      // not offered; `reason` says why, `missing` what is missing
+    kUnreadable,       // the run passes over it; `reason` is what it says or logs
+    kSkipped,          // not a folder, or a symbolic link; `reason` says which
   };
   // Who left a folder part way, and what the next run does with it.
   enum class LeftBy { kInterruptedRun, kEarlierProgram };
@@ -29,16 +30,25 @@ struct Preview {
   Kind kind = Kind::kUnreadable;
   std::string reason;
 
-  // kWouldRecover
+  // kWouldRecover and kWouldNotRecover
   std::string name;                        // the project's name, as stored
   boost::posix_time::ptime localModified;  // last modified, local time
+
+  // kWouldNotRecover: the run's walk ends there (writing the recovery's
+  // files fails), else the project is left as it was and the walk goes on.
+  bool stopsRun = false;
+
+  // kWouldRecover
   bool upgradeWithYes = false;             // "version" upgraded when the upgrade is asked for
   bool upgradeWithNo = false;              // ... and when it is not (a ".vd" folder)
   bool promote = false;                    // the folder is renamed from ".vd" to ".vd2"
-  // Why upgrading "version" would fail, which stops the run's walk there
-  // (with either answer for a ".vd" folder, else with the answer yes); empty
-  // when it would not. Told only when nothing else refuses the recovery.
+  // Why upgrading "version" would fail; empty when it would not.
   std::string upgradeRefusal;
+  // Whether the run's walk ends at this project with each upgrade answer. A
+  // promotion whose own upgrade fails is said, and the folder is renamed and
+  // counted all the same.
+  bool stopsRunWithYes = false;
+  bool stopsRunWithNo = false;
 
   // kRecovered: "<local> (<UTC> UTC)" from "recovery_info.txt", else
   // "<UTC> UTC" from the record; empty when neither tells.
@@ -53,13 +63,11 @@ struct Preview {
   std::vector<std::string> missing;
 };
 
-// Previews the entry of the hub that `entry` names, in the order a run
-// decides: a link or a file is skipped; a journal in progress, or a set-aside
-// left by an earlier program, is resumed; a folder without "git" or
-// "sync.sqlite3" is no project; a store that cannot be opened, a session
-// properties record that cannot be read or a time that cannot be converted
-// is passed over; a set-aside folder is already recovered; anything else is
-// offered. Never throws: what cannot be examined is kUnreadable.
+// Previews the entry of the hub that `entry` names: a link or a file is
+// skipped; a journal in progress, or a set-aside left by an earlier program,
+// is resumed; any other folder is as ExamineFolder decides for the run (its
+// store opened with OpenToLook), with what its recovery would come to
+// (ForeseeRun). Never throws: what cannot be examined is kUnreadable.
 Preview PreviewEntry(const mevcore::filesupport::Dir& entry);
 
 }  // namespace project

@@ -55,11 +55,8 @@ Journal JournalOf(const RecoveryRequest& request, const RecoveryPlan& plan,
   if (!production.empty()) journal.production = production;
   journal.keepProduction = plan.keepProduction;
   journal.recoveryInfo.assign(info.begin(), info.end());
-  journal.priorRecoveryInfo = ReadIfRegular(ProjectFile(folder, "recovery_info.txt"));
+  ReadPriorFiles(folder, &journal);
   journal.upgrade = request.upgrade;
-  journal.priorVersion = ReadIfThere(ProjectFile(folder, "version"));
-  journal.savedVersionExisted = ProjectFile(folder, "pre_recovery_version").Exists();
-  journal.deleted = ProjectFile(folder, "deleted").Exists();
   journal.promote = plan.promote;
   journal.recoveryTime = IsoExtended(request.recoveryTime);
   return journal;
@@ -77,10 +74,22 @@ RecoveryReport ReportOf(const StepsReport& steps, const StepContext& context) {
   report.failureKind = steps.failureKind;
   report.reason = steps.failure;
   report.putBackFailure = steps.putBackFailure;
+  report.stopsWalk = StopsWalk(steps.failureKind);
   return report;
 }
 
 }  // namespace
+
+bool StopsWalk(FailureKind kind) {
+  return kind == FailureKind::kWriteFiles || kind == FailureKind::kUpgrade;
+}
+
+void ReadPriorFiles(const mevcore::filesupport::Dir& project, Journal* journal) {
+  journal->priorRecoveryInfo = ReadIfRegular(ProjectFile(project, "recovery_info.txt"));
+  journal->priorVersion = ReadIfThere(ProjectFile(project, "version"));
+  journal->savedVersionExisted = ProjectFile(project, "pre_recovery_version").Exists();
+  journal->deleted = ProjectFile(project, "deleted").Exists();
+}
 
 RecoveryReport RecoverFolder(RecoveryRequest request) {
   const std::string head = HeadCommit(request.repository);

@@ -32,7 +32,19 @@ struct RecoveryReport {
   std::string reason;  // why it is not recovered
   std::string putBackFailure;  // with kLeftPartWay: why it could not be put back
   bool promotionUpgradeFailed = false;
+  bool stopsWalk = false;  // the walk ends at this project (StopsWalk)
 };
+
+// Whether a failure of that kind ends the run's walk: failing to write the
+// files of a recovery or to upgrade the data model does, any other failure
+// of one project does not.
+bool StopsWalk(FailureKind kind);
+
+// What the journal keeps of the folder's files before the recovery changes
+// them (the prior "recovery_info.txt" and "version", whether
+// "pre_recovery_version" and "deleted" are there), read into `journal`.
+// Throws a std::exception naming the file that cannot be read.
+void ReadPriorFiles(const mevcore::filesupport::Dir& project, Journal* journal);
 
 // Recovers the project all or nothing: the recovery commit's objects are
 // written first, then the journal, then the steps in order with the branch

@@ -53,10 +53,11 @@ std::string WhyNoUndo(const Dir& project) {
     case Preview::Kind::kRecovered:
       return "no record of what its recovery did";
     case Preview::Kind::kWouldRecover:
-      return "not recovered: the next velders-recovery run offers it" +
-             (preview.reason.empty() ? std::string()
-                                        : ", but the recovery would be refused: " +
-                                              preview.reason);
+      return "not recovered: the next velders-recovery run offers it";
+    case Preview::Kind::kWouldNotRecover:
+      return "not recovered: the next velders-recovery run offers it, but the recovery would " +
+             std::string(preview.stopsRun ? "fail and stop the run there: " : "be refused: ") +
+             preview.reason;
     case Preview::Kind::kLeftPartWay:
       return "left part way; the next velders-recovery run finishes it or puts it back";
     case Preview::Kind::kNotAProject:
