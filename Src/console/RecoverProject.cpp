@@ -12,6 +12,7 @@
 #include "lifted/SessionProperties.h"
 #include "mevcore/filesupport/File.h"
 #include "mevstorage/git/Storage.h"
+#include "project/Ownership.h"
 #include "project/Recovery.h"
 #include "records/ConsoleText.h"
 #include "records/Constants.h"
@@ -78,6 +79,8 @@ Outcome RecoverOpenedProject(bool ask, bool upgrade, const Dir& project,
 
 Outcome RecoverProject(bool ask, bool upgrade, const Dir& project, Console& console) {
   try {
+    const std::string foreign = project::ForeignOwner(project);
+    if (!foreign.empty()) throw std::runtime_error(foreign);
     Dir gitFolder(project, mevcore::utility::AsciiToUTF16("git"));
     return RecoverOpenedProject(ask, upgrade, project,
                                 mevstorage::git::SQLite3OdbBackend::OpenRepository(gitFolder),

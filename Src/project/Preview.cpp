@@ -12,6 +12,7 @@
 #include "project/Blockers.h"
 #include "project/BranchState.h"
 #include "project/Journal.h"
+#include "project/Ownership.h"
 #include "project/ProjectFiles.h"
 #include "project/Resume.h"
 #include "records/Constants.h"
@@ -120,6 +121,8 @@ Preview PreviewOffered(const Dir& project, const git::RepositoryHandle& reposito
 }
 
 Preview PreviewFolder(const Dir& project) {
+  const std::string foreign = ForeignOwner(project);
+  if (!foreign.empty()) return Of(Kind::kUnreadable, foreign);
   if (InProgressFile(project).Exists()) return PreviewJournal(project);
   if (LeftByEarlierProgram(project, git::OpenRepositoryReadOnly)) {
     return LeftPartWay(Preview::LeftBy::kEarlierProgram, Preview::NextRun::kPutsBack);
