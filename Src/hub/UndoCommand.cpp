@@ -26,9 +26,12 @@ constexpr const char* kUndoDetails =
     "\"version\", \"recovery_info.txt\" and the folder's name as they were before;\n"
     "the next velders-recovery run offers the project again. Crash-safe like a\n"
     "recovery: an undo cut short is finished by the next recovery run or undo.\n"
-    "Refused: a folder without a record, and one changed since its recovery (a\n"
-    "commit on \"production\", \"sync.sqlite3\" made again, \"recovery_info.txt\" or\n"
-    "\"version\" changed) unless --force, which replaces that newer content.\n"
+    "It holds the folder that holds each project (the hub with --all), wherever\n"
+    "it is; while another program holds one, nothing is changed.\n"
+    "Refused: another user's project, a folder without a record, and one changed\n"
+    "since its recovery (a commit on \"production\", \"sync.sqlite3\" made again,\n"
+    "\"recovery_info.txt\" or \"version\" changed) unless --force, which replaces\n"
+    "that newer content.\n"
     "One line a folder on standard output: \"undone\", \"would undo: ...\",\n"
     "\"refused: <reason>\" or \"failed: <reason>\".";
 
