@@ -54,21 +54,33 @@ bool EndsWithVd(const std::string& name) {
   return name.size() > 3 && name.compare(name.size() - 3, 3, ".vd") == 0;
 }
 
+// "Alpha.vd2" -> "Alpha 2.vd2", and its name "Alpha" -> "Alpha 2".
+samplehub::SampleProject Numbered(samplehub::SampleProject project, int number) {
+  const std::string suffix = " " + std::to_string(number);
+  const std::size_t dot = project.folderName.rfind(".vd");
+  project.folderName.insert(dot == std::string::npos ? project.folderName.size() : dot, suffix);
+  project.properties.name += suffix;
+  return project;
+}
+
 }  // namespace
 
-PristineHub::PristineHub() : scratch_(ScratchBase()) {
+PristineHub::PristineHub(int copies) : scratch_(ScratchBase()) {
   const std::string pristine = Scratch() + "/pristine";
   fs::create_directories(pristine + "/Documents");
-  for (const samplehub::SampleProject& project : Projects()) {
-    const std::string folder =
-        samplehub::MakeProject(pristine + "/Documents/Velders Local Hub", project);
-    HubFolder entry;
-    entry.name = project.folderName;
-    entry.recoverable = project.git && project.syncDatabase && !project.preRecoverySyncDatabase;
-    entry.older = EndsWithVd(project.folderName);
-    entry.files = samplehub::HashTree(folder);
-    if (project.git) entry.headId = samplehub::ReadHeadCommit(folder + "/git").id;
-    folders_.push_back(entry);
+  for (int copy = 1; copy <= copies; ++copy) {
+    for (const samplehub::SampleProject& original : Projects()) {
+      const samplehub::SampleProject project = copies > 1 ? Numbered(original, copy) : original;
+      const std::string folder =
+          samplehub::MakeProject(pristine + "/Documents/Velders Local Hub", project);
+      HubFolder entry;
+      entry.name = project.folderName;
+      entry.recoverable = project.git && project.syncDatabase && !project.preRecoverySyncDatabase;
+      entry.older = EndsWithVd(project.folderName);
+      entry.files = samplehub::HashTree(folder);
+      if (project.git) entry.headId = samplehub::ReadHeadCommit(folder + "/git").id;
+      folders_.push_back(entry);
+    }
   }
 }
 

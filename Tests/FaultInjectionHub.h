@@ -20,10 +20,11 @@ struct HubFolder {
 
 // A scratch area on tmpfs when there is one, with a pristine hub of
 // representative folders: current and ".vd" projects with and without
-// "deleted", one already recovered, and a folder that is no project.
+// "deleted", one already recovered, and a folder that is no project. With
+// `copies` above 1, each of them that many times, the copies numbered.
 class PristineHub {
  public:
-  PristineHub();
+  explicit PristineHub(int copies = 1);
   PristineHub(const PristineHub&) = delete;
   PristineHub& operator=(const PristineHub&) = delete;
 

@@ -26,6 +26,7 @@ class ProgramSession {
   void Answer(const std::string& line);
   // Closes standard input, reads the rest and waits for the program's end.
   RunResult Finish();
+  pid_t Process() const { return child_; }
 
  private:
   bool ReadSome();

@@ -106,14 +106,16 @@ TEST_F(HostileWalk, FolderRemovedBeforeItsAnswerIsNotRecreated) {
 }
 
 // A second run while the first is waiting for an answer: the hub is held,
-// so the second one says so and changes nothing; the first goes on.
+// so the second one says so at once, naming the first, and changes nothing;
+// the first goes on.
 TEST_F(HostileWalk, ASecondRunAtTheSameTimeStopsBeforeTheWalk) {
   Make(Project("A.vd2", "A"));
   const auto before = HashTree(Folder("A.vd2"));
   ProgramSession session(VELDERS_RECOVERY_BINARY, home_.Environment());
   StartAskingEach(session);
   RunResult other = RecoverAll(false);
-  EXPECT_EQ(Dialogue() + WalkStart() + "Another run of Velders Recovery is working on " + home_.Hub() +
+  EXPECT_EQ(Banner() + "\nAnother run of Velders Recovery (process " +
+                std::to_string(session.Process()) + ") is working on " + home_.Hub() +
                 "; nothing was changed\n" + Summary(0),
             other.standardError);
   EXPECT_EQ(before, HashTree(Folder("A.vd2")));

@@ -9,6 +9,7 @@
 #include "console/ReadAnswer.h"
 #include "mevstorage/git/Storage.h"
 #include "project/Examine.h"
+#include "project/Ownership.h"
 #include "project/Recovery.h"
 #include "records/ConsoleText.h"
 #include "records/TimeStamps.h"
@@ -54,6 +55,11 @@ Outcome RecoverOffered(bool ask, bool upgrade, const Dir& project,
 
 Outcome RecoverProject(bool ask, bool upgrade, const Dir& project, Console& console) {
   try {
+    const std::string foreign = project::ForeignOwner(project);
+    if (!foreign.empty()) {
+      SayException(project, foreign, console);
+      return Outcome::kNotRecovered;
+    }
     project::Examination examination =
         project::ExamineFolder(project, mevstorage::git::SQLite3OdbBackend::OpenRepository);
     if (examination.preview.kind == Kind::kWouldRecover) {

@@ -16,10 +16,11 @@
 #include "mevcore/config/Exception.h"
 #include "mevcore/filesupport/CommonDirs.h"
 #include "mevcore/filesupport/Dir.h"
-#include "mevcore/filesupport/FolderLock.h"
 #include "mevcore/threads/Threads.h"
 #include "mevcore/utility/Text.h"
 #include "mevstorage/git/Storage.h"
+#include "project/FolderHolds.h"
+#include "project/Ownership.h"
 #include "project/Resume.h"
 #include "records/ConsoleText.h"
 #include "records/Version.h"
@@ -97,13 +98,44 @@ void SayLinkedFolders(const Dir& hub, Console& console) {
   }
 }
 
-// Before anything is offered, every folder an earlier run left part way is
-// finished or put back; returns how many were finished.
+// Says that another program holds the hub: the recovery program, or one
+// that cannot be told, as another run.
+void SayHubHeld(const Dir& hub, const mevcore::filesupport::FolderLockHolder& holder,
+                Console& console) {
+  const std::string text = project::HolderText(holder);
+  if (holder.program.empty() || project::HeldByRecovery(holder)) {
+    console.out << "Another run of Velders Recovery"
+                << (holder.pid ? " (process " + std::to_string(holder.pid) + ")" : "");
+  } else {
+    console.out << ConsoleSafe(text);
+  }
+  console.out << " is working on " << ConsoleSafe(hub.FullPathMultiByte())
+              << "; nothing was changed" << std::endl;
+}
+
+// False too when that cannot be told.
+bool OwnedByUser(const Dir& project) {
+  try {
+    return project::ForeignOwner(project).empty();
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+// Every folder an earlier run left part way is finished or put back, after
+// an empty line when there is something to say; returns how many were
+// finished. A folder of another user is left to the walk, which says why.
 std::uint64_t ResumeLeftPartWay(const Dir& hub, Console& console) {
   std::uint64_t finished = 0;
+  bool said = false;
   for (auto it = hub.BeginSubdirs(true, nullptr, {}); it != hub.EndSubdirs(); ++it) {
     const Dir project = *it;
-    if (SayResume(project, project::ResumeFolder(project), console)) ++finished;
+    if (!OwnedByUser(project)) continue;
+    const project::ResumeReport report = project::ResumeFolder(project);
+    if (report.result == project::ResumeReport::Result::kNothingToDo) continue;
+    if (!said) console.out << std::endl;
+    said = true;
+    if (SayResume(project, report, console)) ++finished;
   }
   return finished;
 }
@@ -111,7 +143,7 @@ std::uint64_t ResumeLeftPartWay(const Dir& hub, Console& console) {
 // Hands every sub-folder of the hub to RecoverProject; returns how many were
 // recovered.
 std::uint64_t WalkProjects(const Dir& hub, bool askEach, bool upgrade, Console& console) {
-  std::uint64_t recovered = ResumeLeftPartWay(hub, console);
+  std::uint64_t recovered = 0;
   for (auto it = hub.BeginSubdirs(true, nullptr, {}); it != hub.EndSubdirs(); ++it) {
     const Dir project = *it;
     const Outcome outcome = RecoverProject(askEach, upgrade, project, console);
@@ -122,21 +154,27 @@ std::uint64_t WalkProjects(const Dir& hub, bool askEach, bool upgrade, Console& 
 }
 
 // The walk holds the hub, so that a second run at the same time stops
-// before it changes anything.
-std::uint64_t WalkHub(const Dir& hub, bool askEach, bool upgrade, Console& console) {
+// before it changes anything. The dialogue holds it already unless it was
+// missing or could not be held then; the walk then holds it, and finishes
+// what an earlier run left part way, itself.
+std::uint64_t WalkHub(const Dir& hub, bool held, bool askEach, bool upgrade, Console& console) {
   if (!hub.Exists()) {
     console.out << "No local Velders were found in " << ConsoleSafe(hub.FullPathMultiByte())
                 << std::endl;
     return 0;
   }
-  const auto held = mevcore::filesupport::FolderLock::TryHold(hub);
+  project::FolderHolds holds;
+  std::uint64_t finished = 0;
   if (!held) {
-    console.out << "Another run of Velders Recovery is working on "
-                << ConsoleSafe(hub.FullPathMultiByte()) << "; nothing was changed" << std::endl;
-    return 0;
+    holds = project::HoldFolders({hub});
+    if (holds.busy) {
+      SayHubHeld(hub, holds.holder, console);
+      return 0;
+    }
+    finished = ResumeLeftPartWay(hub, console);
   }
   SayLinkedFolders(hub, console);
-  return WalkProjects(hub, askEach, upgrade, console);
+  return finished + WalkProjects(hub, askEach, upgrade, console);
 }
 
 Dir DefaultHub() {
@@ -144,14 +182,14 @@ Dir DefaultHub() {
              AsciiToUTF16("Velders Local Hub"));
 }
 
-std::uint64_t Walk(const std::optional<Dir>& hubFolder, bool askEach, bool upgrade,
+std::uint64_t Walk(const std::optional<Dir>& hubFolder, bool held, bool askEach, bool upgrade,
                    Console& console) {
   console.out << std::endl;
   std::string name = "Velders Local Hub";
   try {
     const Dir hub = hubFolder ? *hubFolder : DefaultHub();
     name = hub.FullPathMultiByte();
-    return WalkHub(hub, askEach, upgrade, console);
+    return WalkHub(hub, held, askEach, upgrade, console);
   } catch (const std::exception& e) {
     console.out << "Unable to read " << ConsoleSafe(name) << " : " << ConsoleSafe(ReasonOf(e))
                 << std::endl;
@@ -167,15 +205,56 @@ void WriteSummary(std::uint64_t recovered, Console& console) {
   ReadAnswer(console.in);
 }
 
+// The hub as the dialogue holds it.
+struct HubHold {
+  std::optional<Dir> hub;  // none when where it is cannot be told
+  project::FolderHolds holds;
+  bool Held() const { return !holds.locks.empty(); }
+};
+
+// The hub is held from before the first question, so that a second run
+// hears at once that another program works on it. A hub that is missing,
+// or cannot be examined or held, is left to the walk, which says so in its
+// place in the dialogue.
+HubHold HoldHub(const std::optional<Dir>& hubFolder) {
+  HubHold hold;
+  try {
+    hold.hub = hubFolder ? *hubFolder : DefaultHub();
+    hold.holds = project::HoldFolders({*hold.hub});
+  } catch (const std::exception&) {
+  }
+  return hold;
+}
+
+// What an earlier run left part way is finished or put back as soon as the
+// user says the applications are closed, whatever the answers after. A hub
+// that cannot be listed is said by the walk.
+std::uint64_t ResumeHeldHub(const HubHold& hold, Console& console) {
+  if (!hold.Held()) return 0;
+  try {
+    return ResumeLeftPartWay(*hold.hub, console);
+  } catch (const std::exception&) {
+    return 0;
+  }
+}
+
 // Runs the dialogue and the walk; returns the count of recovered projects.
-std::uint64_t RunDialogue(const std::optional<Dir>& hub, Console& console) {
+std::uint64_t RunDialogue(const std::optional<Dir>& hubFolder, Console& console) {
   WriteBanner(console.out);
+  const HubHold hold = HoldHub(hubFolder);
+  if (hold.holds.busy) {
+    console.out << std::endl;
+    SayHubHeld(*hold.holds.busy, hold.holds.holder, console);
+    return 0;
+  }
   if (!AskAppsClosed(console)) return 0;
+  const std::uint64_t finished = ResumeHeldHub(hold, console);
   const Answer recoverAll = AskRecoverAll(console);
-  if (recoverAll == Answer::kQuit) return 0;
+  if (recoverAll == Answer::kQuit) return finished;
   const Answer upgrade = AskUpgrade(console);
-  if (upgrade == Answer::kQuit) return 0;
-  return Walk(hub, recoverAll == Answer::kNo, upgrade == Answer::kYes, console);
+  if (upgrade == Answer::kQuit) return finished;
+  return finished + Walk(hubFolder, hold.Held(), recoverAll == Answer::kNo,
+                         upgrade == Answer::kYes, console);
 }
 
 }  // namespace

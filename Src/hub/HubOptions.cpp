@@ -11,8 +11,8 @@ namespace hub {
 const char* const kExitCodesHelp =
     "Exit codes: 0 when check found every project sound, when undo undid every\n"
     "folder (or would), and always for status; 1 when check found a project failed,\n"
-    "undo refused or failed a folder, or the hub could not be read or was held by\n"
-    "another program; 2 when the command line is wrong.";
+    "undo refused or failed a folder, or the hub could not be read, or a folder\n"
+    "undo works in was held by another program; 2 when the command line is wrong.";
 
 void AddHubOptions(CLI::App& command, HubOptions& options, const std::string& details) {
   command

@@ -16,10 +16,6 @@ namespace {
 
 using mevcore::filesupport::Dir;
 
-bool IsPath(const std::string& argument) {
-  return argument.find('/') != std::string::npos || argument == "." || argument == "..";
-}
-
 std::string NameOf(const Dir& folder) {
   const std::string& path = folder.NativePath();
   return path.substr(path.rfind('/') + 1);
@@ -45,8 +41,12 @@ bool HoldsGit(const Dir& folder) {
 
 }  // namespace
 
+bool IsPathArgument(const std::string& argument) {
+  return argument.find('/') != std::string::npos || argument == "." || argument == "..";
+}
+
 ProjectFolder NamedProject(const Dir& hub, const std::string& argument) {
-  if (IsPath(argument)) return {argument, Dir::FromNativePath(WithoutTrailingSelf(argument))};
+  if (IsPathArgument(argument)) return {argument, Dir::FromNativePath(WithoutTrailingSelf(argument))};
   return {argument, Dir::FromNativePath(hub.NativePath() + "/" + argument)};
 }
 

@@ -14,6 +14,10 @@ struct ProjectFolder {
   mevcore::filesupport::Dir folder;
 };
 
+// Whether a FOLDER argument is a path: it holds a slash or is "." or "..";
+// else it is the name of a folder inside the hub.
+bool IsPathArgument(const std::string& argument);
+
 // The folder a FOLDER argument names: a path when it holds a slash or is "."
 // or "..", else the name of a folder inside the hub.
 ProjectFolder NamedProject(const mevcore::filesupport::Dir& hub, const std::string& argument);

@@ -2,13 +2,14 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <iostream>
 #include <memory>
 
 #include "hub/HubOptions.h"
 #include "hub/ProjectFolders.h"
 #include "mevcore/config/Exception.h"
-#include "mevcore/filesupport/FolderLock.h"
+#include "project/FolderHolds.h"
 #include "project/Undo.h"
 #include "records/ConsoleText.h"
 
@@ -25,9 +26,12 @@ constexpr const char* kUndoDetails =
     "\"version\", \"recovery_info.txt\" and the folder's name as they were before;\n"
     "the next velders-recovery run offers the project again. Crash-safe like a\n"
     "recovery: an undo cut short is finished by the next recovery run or undo.\n"
-    "Refused: a folder without a record, and one changed since its recovery (a\n"
-    "commit on \"production\", \"sync.sqlite3\" made again, \"recovery_info.txt\" or\n"
-    "\"version\" changed) unless --force, which replaces that newer content.\n"
+    "It holds the folder that holds each project (the hub with --all), wherever\n"
+    "it is; while another program holds one, nothing is changed.\n"
+    "Refused: another user's project, a folder without a record, and one changed\n"
+    "since its recovery (a commit on \"production\", \"sync.sqlite3\" made again,\n"
+    "\"recovery_info.txt\" or \"version\" changed) unless --force, which replaces\n"
+    "that newer content.\n"
     "One line a folder on standard output: \"undone\", \"would undo: ...\",\n"
     "\"refused: <reason>\" or \"failed: <reason>\".";
 
@@ -88,18 +92,43 @@ int UndoHeld(const mevcore::filesupport::Dir& hub, const UndoArguments& argument
   return undone ? kExitOk : kExitFailed;
 }
 
-// The hub is held for the whole command, as a recovery run holds it.
+bool NamesAFolderInTheHub(const UndoArguments& arguments) {
+  return arguments.all || !std::all_of(arguments.folders.begin(), arguments.folders.end(),
+                                       IsPathArgument);
+}
+
+// The folders whose entries the command may change: the hub's for --all,
+// else the one that holds each folder named, wherever it is.
+std::vector<mevcore::filesupport::Dir> FoldersToHold(const mevcore::filesupport::Dir& hub,
+                                                     const UndoArguments& arguments) {
+  if (arguments.all) return {hub};
+  std::vector<mevcore::filesupport::Dir> folders;
+  for (const std::string& folder : arguments.folders) {
+    folders.push_back(project::ContainingFolder(NamedProject(hub, folder).folder));
+  }
+  return folders;
+}
+
+void SayBusy(const project::FolderHolds& holds) {
+  const std::string holder = project::HolderText(holds.holder);
+  std::cerr << (holder.empty() ? std::string("Another program") : ConsoleSafe(holder))
+            << " is working on " << ConsoleSafe(holds.busy->FullPathMultiByte())
+            << "; nothing was changed" << std::endl;
+}
+
+// Every folder that holds a project to undo is held for the whole command,
+// as a recovery run holds its hub, before anything is changed; the hub
+// itself is needed only for --all and for names inside it.
 int RunUndo(const UndoArguments& arguments) {
   if (arguments.folders.empty() && !arguments.all) {
     throw CLI::ValidationError("FOLDER", "name the folders to undo, or give --all");
   }
   const mevcore::filesupport::Dir hub = HubFolder(arguments.options);
   try {
-    if (!HubExists(hub)) return kExitFailed;
-    const auto held = mevcore::filesupport::FolderLock::TryHold(hub);
-    if (!held) {
-      std::cerr << "Another program is working on " << ConsoleSafe(hub.FullPathMultiByte())
-                << "; nothing was changed" << std::endl;
+    if (NamesAFolderInTheHub(arguments) && !HubExists(hub)) return kExitFailed;
+    const project::FolderHolds holds = project::HoldFolders(FoldersToHold(hub, arguments));
+    if (holds.busy) {
+      SayBusy(holds);
       return kExitFailed;
     }
     return UndoHeld(hub, arguments);

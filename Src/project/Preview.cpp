@@ -8,6 +8,7 @@
 #include "mevcore/config/Exception.h"
 #include "mevcore/filesupport/DiskInterface.h"
 #include "project/Examine.h"
+#include "project/Ownership.h"
 #include "project/ProjectFiles.h"
 #include "project/Journal.h"
 #include "project/Resume.h"
@@ -44,6 +45,8 @@ Preview PreviewJournal(const Dir& project) {
 // The start of a run resumes what was left part way; the walk then decides
 // about what is left, as for any folder.
 Preview PreviewFolder(const Dir& project) {
+  const std::string foreign = ForeignOwner(project);
+  if (!foreign.empty()) return Of(Kind::kUnreadable, foreign);
   if (InProgressFile(project).Exists()) return PreviewJournal(project);
   if (LeftByEarlierProgram(project, OpenToLook)) {
     return LeftPartWay(Preview::LeftBy::kEarlierProgram, Preview::NextRun::kPutsBack);

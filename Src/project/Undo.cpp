@@ -9,6 +9,7 @@
 #include "mevcore/filesupport/DiskInterface.h"
 #include "project/Preview.h"
 #include "project/Journal.h"
+#include "project/Ownership.h"
 #include "project/ProjectFiles.h"
 #include "project/RecoveryChanges.h"
 #include "project/Resume.h"
@@ -163,6 +164,8 @@ std::string JoinedPhrases(const std::vector<std::string>& phrases) {
 UndoReport UndoRecovery(const Dir& project, const UndoOptions& options) {
   try {
     if (!FolderItself(project)) return Of(Result::kRefused, WhyNoUndo(project));
+    const std::string foreign = ForeignOwner(project);
+    if (!foreign.empty()) return Of(Result::kRefused, foreign);
     if (UndoInProgress(project)) return FinishUndo(project, options);
     if (!options.dryRun) RemoveStaleTemporaries(project);
     if (InProgressFile(project).Exists() || !RecordFile(project).Exists()) {

@@ -36,8 +36,8 @@ struct UndoReport {
 // too, is finished by the next recovery run or the next undo; a folder that
 // holds an undo journal in progress is finished here too, after the
 // temporaries a crashed run left in it are removed. Refused, changing
-// nothing: a folder without a record (not recovered, or recovered by an
-// earlier program), one whose recovery is in progress, and one that changed
+// nothing: a folder that belongs to another user (ForeignOwner), a folder
+// without a record (not recovered, or recovered by an earlier program), one whose recovery is in progress, and one that changed
 // since its recovery (`changes`) unless `force`, which first puts back what
 // the recovery left, replacing the newer content. Never throws.
 UndoReport UndoRecovery(const mevcore::filesupport::Dir& project, const UndoOptions& options);

@@ -12,6 +12,7 @@
 #include "mevcore/filesupport/ByteStreams.h"
 #include "mevcore/filesupport/DiskInterface.h"
 #include "mevcore/filesupport/File.h"
+#include "mevcore/filesupport/Ownership.h"
 #include "mevstorage/git/ReadOnly.h"
 #include "mevstorage/git/StorageError.h"
 
@@ -149,8 +150,22 @@ void CheckFilesLibrariesRead(const Dir& gitFolder) {
 
 using DatabaseOpener = std::unique_ptr<ObjectDatabase> (*)(const std::string&, std::string*);
 
+// libgit2 refuses a folder another user owns with a reason that names a
+// setting of its own; the reason here says what to do instead, and holds
+// for "root" too, whose changes would leave files the owner cannot change.
+void CheckOwner(const Dir& gitFolder) {
+  std::string reason;
+  try {
+    reason = mevcore::filesupport::ForeignOwnerReason(gitFolder.NativePath());
+  } catch (const std::exception& error) {
+    ThrowOpenError(gitFolder, error.what());
+  }
+  if (!reason.empty()) throw StorageError(reason);
+}
+
 RepositoryHandle OpenStore(const Dir& gitFolder, DatabaseOpener openDatabase) {
   if (!gitFolder.Exists()) ThrowOpenError(gitFolder, MissingFolderReason(gitFolder));
+  CheckOwner(gitFolder);
   const File databaseFile(gitFolder, mevcore::utility::AsciiToUTF16(kObjectDatabaseName));
   if (!databaseFile.Exists()) {
     ThrowOpenError(gitFolder, std::string(kObjectDatabaseName) + " is missing");

@@ -34,7 +34,9 @@ class SQLite3OdbBackend {
   // Opens a project's "git" folder: a bare repository whose objects live in
   // "odb.sqlite3" inside it. Creates and changes nothing. Throws
   // StorageError (a std::exception) naming the folder and the reason when
-  // there is no usable repository.
+  // there is no usable repository; for a folder that belongs to another user
+  // than the process's effective one ("root" included) the reason alone:
+  // "<folder> is owned by user <uid>; run as that user".
   static RepositoryHandle OpenRepository(const mevcore::filesupport::Dir& gitFolder);
 };
 

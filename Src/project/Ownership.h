@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string>
+
+#include "mevcore/filesupport/Dir.h"
+
+namespace velders {
+namespace project {
+
+// Why this process must not change the project: the project folder or its
+// "git" folder belongs to another user (mevcore's ForeignOwnerReason, the
+// first of them that does); empty when both belong to the process's user.
+// Throws mevcore's mev_exception naming a folder that cannot be examined.
+std::string ForeignOwner(const mevcore::filesupport::Dir& project);
+
+}  // namespace project
+}  // namespace velders
