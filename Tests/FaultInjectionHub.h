@@ -20,7 +20,9 @@ struct HubFolder {
 
 // A scratch area on tmpfs when there is one, with a pristine hub of
 // representative folders: current and ".vd" projects with and without
-// "deleted", one already recovered, and a folder that is no project.
+// "deleted", "sync.sqlite3" with a write-ahead log and its index beside it,
+// with a hot journal, and alone, one already recovered, and a folder that
+// is no project.
 class PristineHub {
  public:
   PristineHub();
