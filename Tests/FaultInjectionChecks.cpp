@@ -39,6 +39,11 @@ std::string CurrentPath(const PristineHub& hub, const HubFolder& folder, Finding
   return hasPromoted ? promoted : old;
 }
 
+// "sync.sqlite3" and the companions SQLite keeps beside it.
+std::vector<std::string> SyncFiles() {
+  return {"sync.sqlite3", "sync.sqlite3-journal", "sync.sqlite3-wal", "sync.sqlite3-shm"};
+}
+
 std::string Entry(const Files& files, const std::string& name) {
   const auto found = files.find(name);
   return found == files.end() ? "" : found->second;
@@ -185,9 +190,11 @@ bool FilesRecovered(const HubFolder& folder, const Files& now, bool upgrade,
   const auto expect = [&](bool condition, const std::string& what) {
     if (!condition && why->empty()) *why = what;
   };
-  expect(Entry(now, "sync.sqlite3").empty(), "\"sync.sqlite3\" is still there");
-  expect(Entry(now, "pre_recovery_sync.sqlite3") == Entry(folder.files, "sync.sqlite3"),
-         "\"sync.sqlite3\" is not set aside");
+  for (const std::string& name : SyncFiles()) {
+    expect(Entry(now, name).empty(), "\"" + name + "\" is still there");
+    expect(Entry(now, "pre_recovery_" + name) == Entry(folder.files, name),
+           "\"" + name + "\" is not set aside");
+  }
   expect(Entry(now, "deleted").empty(), "\"deleted\" is still there");
   expect(Entry(now, "pre_recovery_deleted") == Entry(folder.files, "deleted"),
          "\"deleted\" is not set aside");
@@ -221,9 +228,8 @@ Findings CheckHub(const PristineHub& hub, bool fsck) {
       if (now != folder.files) findings.push_back(folder.name + ": a skipped folder changed");
       continue;
     }
-    for (const char* name : {"sync.sqlite3", "deleted", "version"}) {
-      CheckKept(folder, now, name, &findings);
-    }
+    for (const char* name : {"deleted", "version"}) CheckKept(folder, now, name, &findings);
+    for (const std::string& name : SyncFiles()) CheckKept(folder, now, name, &findings);
     CheckRepository(path, folder, fsck && RepositoryChanged(folder, now), &findings);
   }
   return findings;

@@ -18,10 +18,11 @@ using Findings = std::vector<std::string>;
 void AddTagged(Findings* all, const std::string& tag, const Findings& found);
 
 // The invariants that hold after any run, with or without faults: nothing
-// of the original "sync.sqlite3", "deleted" and "version" is lost; the old
-// head is HEAD or an ancestor of it, every reference names a stored object,
-// the object database passes its integrity check; folders that are no
-// project, or were skipped, are byte-identical. `fsck` also exports every
+// of the original "sync.sqlite3" (its companions included), "deleted" and
+// "version" is lost; the old head is HEAD or an ancestor of it, every
+// reference names a stored object, the object database passes its
+// integrity check; folders that are no project, or were skipped, are
+// byte-identical. `fsck` also exports every
 // repository that changed and runs git fsck --strict on it.
 Findings CheckHub(const PristineHub& hub, bool fsck);
 
@@ -37,9 +38,10 @@ std::multiset<std::string> FailureLines(const std::string& transcript);
 // The lines of `run` that say something failed and are not among `clean`.
 std::vector<std::string> NewFailureLines(const std::string& run, const std::string& clean);
 
-// The project was recovered completely: set aside, information file
-// written, data model upgraded as asked, new properties on top of the old
-// head, the folder promoted. With `promotionUpgradeMayFail`, a promoted
+// The project was recovered completely: set aside ("sync.sqlite3" with
+// each of its companions, byte for byte), information file written, data
+// model upgraded as asked, new properties on top of the old head, the
+// folder promoted. With `promotionUpgradeMayFail`, a promoted
 // folder may keep its old "version": when the promotion's own upgrade fails,
 // the folder is renamed and counted all the same.
 bool FullyRecovered(const PristineHub& hub, const HubFolder& folder, bool upgrade,

@@ -28,6 +28,7 @@ samplehub::SampleProject Project(const std::string& folder, const std::string& n
 std::vector<samplehub::SampleProject> Projects() {
   samplehub::SampleProject alpha = Project("Alpha.vd2", "Alpha");
   alpha.deletedMarker = true;
+  alpha.syncCompanions = samplehub::SyncCompanions::kWal;
   samplehub::SampleProject beta = Project("Beta.vd", "Beta");
   beta.version = samplehub::kOlderDataModelVersion;
   samplehub::SampleProject gamma = Project("Gamma.vd", "Gamma");
@@ -36,6 +37,7 @@ std::vector<samplehub::SampleProject> Projects() {
   gamma.version = "{\n  \"dataModel\": \"1.0.4\",\n  \"suiteClient\": \"2017\",\n"
                   "  \"editedWith\": \"Framewright LX 2017 (build 4410)\"\n}\n";
   gamma.deletedMarker = true;
+  gamma.syncCompanions = samplehub::SyncCompanions::kHotJournal;
   samplehub::SampleProject done = Project("Done.vd2", "Done (Recovered 2018-03-02T09:15:40)");
   done.lastCommitMessage = "Velders Recovery (Recovered: 2018-03-02T09:15:40 (2018-03-02T09:15:40 UTC); "
                            "Last modified time at recovery: 2017-11-19T13:00:00 (2017-11-19T13:00:00 UTC))";

@@ -20,8 +20,10 @@ struct HubFolder {
 
 // A scratch area on tmpfs when there is one, with a pristine hub of
 // representative folders: current and ".vd" projects with and without
-// "deleted", one already recovered, and a folder that is no project. With
-// `copies` above 1, each of them that many times, the copies numbered.
+// "deleted", "sync.sqlite3" with a write-ahead log and its index beside it,
+// with a hot journal, and alone, one already recovered, and a folder that
+// is no project. With `copies` above 1, each of them that many times, the
+// copies numbered.
 class PristineHub {
  public:
   explicit PristineHub(int copies = 1);

@@ -9,6 +9,8 @@
 
 #include "mevcore/config/Exception.h"
 #include "mevcore/filesupport/DiskInterface.h"
+#include "mevstorage/git/DatabaseFiles.h"
+#include "mevstorage/git/StorageError.h"
 #include "project/BranchState.h"
 #include "project/FolderNames.h"
 #include "project/Journal.h"
@@ -39,6 +41,9 @@ const Part kParts[] = {
     {"git/refs/heads/production", Kind::kFile, false},
     {"git/odb.sqlite3", Kind::kFile, true},
     {"sync.sqlite3", Kind::kFile, false},
+    {"sync.sqlite3-journal", Kind::kAny, false},
+    {"sync.sqlite3-wal", Kind::kAny, false},
+    {"sync.sqlite3-shm", Kind::kAny, false},
     {"deleted", Kind::kFile, false},
     {"pre_recovery_deleted", Kind::kAny, false},
     {"version", Kind::kAny, false},
@@ -80,6 +85,23 @@ std::optional<std::string> AlreadyThere(const std::string& path) {
   return path + " is already there";
 }
 
+// The set-aside takes the names of the database and of all its companions:
+// a companion under one of them, whoever left it, would join the database.
+// A program writing it would go on writing the renamed files.
+std::optional<std::string> SyncBlocker(const std::string& folder) {
+  const std::string database = folder + "/sync.sqlite3";
+  if (auto taken = AlreadyThere(folder + "/pre_recovery_sync.sqlite3")) return taken;
+  for (const char* suffix : mevstorage::git::kCompanionSuffixes) {
+    if (auto taken = AlreadyThere(folder + "/pre_recovery_sync.sqlite3" + suffix)) return taken;
+  }
+  try {
+    if (!mevstorage::git::DatabaseBeingWritten(database)) return std::nullopt;
+  } catch (const mevstorage::git::StorageError& error) {
+    return std::string(error.what());
+  }
+  return database + " is in use by another program";
+}
+
 std::optional<std::string> Blocker(const Dir& project, const RecoveryPlan& plan) {
   const std::string folder = project.NativePath();
   if (auto blocker = Unwritable(folder)) return blocker;
@@ -96,6 +118,7 @@ std::optional<std::string> Blocker(const Dir& project, const RecoveryPlan& plan)
   if (there["deleted"] && there["pre_recovery_deleted"]) {
     return folder + "/pre_recovery_deleted is already there";
   }
+  if (auto blocker = SyncBlocker(folder)) return blocker;
   if (plan.keepProduction) {
     if (auto taken = AlreadyThere(folder + "/git/" + kKeptProductionReference)) return taken;
   }

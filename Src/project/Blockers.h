@@ -25,9 +25,12 @@ RecoveryPlan PlanOf(const mevcore::filesupport::Dir& project,
 // The first of the common things that would stop a recovery of the folder
 // part way, found before anything is changed: parts of the folder that are
 // symbolic links or not of their kind, a branch lock file, a name that a
-// set-aside or the promotion would need that is already taken, a folder or
-// file the process may not write. None when nothing is found; the reason,
-// naming the file or folder, otherwise.
+// set-aside or the promotion would need that is already taken (for
+// "sync.sqlite3", its companions' names too), a folder or file the process
+// may not write, a "sync.sqlite3" that another program is writing ("<path>
+// is in use by another program") or of which that cannot be told. None
+// when nothing is found; the reason, naming the file or folder, otherwise.
+// Reads only; "sync.sqlite3" is locked for reading while it is looked at.
 std::optional<std::string> FindBlocker(const mevcore::filesupport::Dir& project,
                                        const RecoveryPlan& plan);
 

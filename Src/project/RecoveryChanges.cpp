@@ -1,6 +1,9 @@
 #include "project/RecoveryChanges.h"
 
+#include <algorithm>
+
 #include "project/BranchState.h"
+#include "project/DatabaseMove.h"
 #include "project/FolderNames.h"
 #include "project/ProjectFiles.h"
 #include "records/Constants.h"
@@ -45,6 +48,20 @@ std::string FolderName(const Dir& folder) {
   return utility::ToNarrow(utility::UTF16to8(folder.GetName()));
 }
 
+// " with \"sync.sqlite3-wal\" and \"sync.sqlite3-shm\"": the companions that
+// go back with the database, by the names they get back.
+std::string WithCompanions(const Dir& project) {
+  const std::string database = "pre_recovery_sync.sqlite3";
+  std::vector<std::string> names = DatabaseFilesThere(project, database);
+  names.erase(std::remove(names.begin(), names.end(), database), names.end());
+  std::string text;
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    text += (i == 0 ? " with \"" : i + 1 == names.size() ? " and \"" : ", \"") +
+            names[i].substr(std::string("pre_recovery_").size()) + "\"";
+  }
+  return text;
+}
+
 }  // namespace
 
 const char kUndoneTipReferences[] = "refs/pre_undo/";
@@ -65,8 +82,9 @@ std::vector<std::string> ChangesSinceRecovery(const Dir& project,
   std::vector<std::string> changes;
   const std::string branch = BranchChange(repository, record);
   if (!branch.empty()) changes.push_back(branch);
-  if (ProjectFile(project, "sync.sqlite3").Exists()) {
-    changes.push_back("\"sync.sqlite3\", made again since the recovery");
+  for (const std::string& name : DatabaseFilesThere(project, "sync.sqlite3")) {
+    changes.push_back("\"" + name + "\", made " + (name == "sync.sqlite3" ? "again " : "") +
+                      "since the recovery");
   }
   if (ReadIfRegular(ProjectFile(project, "recovery_info.txt")) != record.recoveryInfo) {
     changes.push_back("\"recovery_info.txt\" as changed since the recovery");
@@ -84,7 +102,9 @@ void ReplaceChanges(const Dir& project, const git::RepositoryHandle& repository,
     if (!tip.empty()) SetReferenceOrThrow(repository, KeptTipReference(tip), tip);
     SetReferenceOrThrow(repository, ProductionReference(), record.commit);
   }
-  RemoveIfThere(ProjectFile(project, "sync.sqlite3"));
+  for (const std::string& name : DatabaseFilesThere(project, "sync.sqlite3")) {
+    RemoveIfThere(ProjectFile(project, name.c_str()));
+  }
   if (ReadIfRegular(ProjectFile(project, "recovery_info.txt")) != record.recoveryInfo) {
     WriteFileBytes(ProjectFile(project, "recovery_info.txt"), record.recoveryInfo);
   }
@@ -108,7 +128,7 @@ std::vector<std::string> UndoActions(const Dir& project, const Journal& record) 
   actions.push_back(record.production ? "move \"production\" back to " + *record.production
                                       : std::string("remove \"production\""));
   if (record.deleted) actions.push_back("put \"deleted\" back");
-  actions.push_back("put \"sync.sqlite3\" back");
+  actions.push_back("put \"sync.sqlite3\" back" + WithCompanions(project));
   if (record.upgrade || record.promote) actions.push_back("put \"version\" back as it was");
   actions.push_back(record.priorRecoveryInfo ? "put \"recovery_info.txt\" back as it was"
                                              : std::string("remove \"recovery_info.txt\""));

@@ -22,6 +22,9 @@ std::string MissingSetAside(const mevcore::filesupport::Dir& project, const Jour
 // What changed in the project since the recovery its record tells of, one
 // phrase a change, for example "the commits on \"production\" after the
 // recovery commit, up to <id>": what taking the recovery back would lose.
+// A companion of "sync.sqlite3" there ("\"sync.sqlite3-wal\", made since the
+// recovery") counts: put back beside it, the set-aside database would take
+// its content.
 // Empty when the folder is as the recovery left it. Throws a
 // std::exception naming the file or reference that cannot be read.
 std::vector<std::string> ChangesSinceRecovery(const mevcore::filesupport::Dir& project,
@@ -29,9 +32,11 @@ std::vector<std::string> ChangesSinceRecovery(const mevcore::filesupport::Dir& p
                                               const Journal& record);
 
 // Puts back what the recovery left where it changed since: "production" at
-// the recovery commit (a newer tip kept under kUndoneTipReferences), "sync.sqlite3" removed, "recovery_info.txt" and
-// "version" as the recovery wrote them, so that taking the steps back gives
-// the folder from before the recovery. Throws on failure.
+// the recovery commit (a newer tip kept under kUndoneTipReferences),
+// "sync.sqlite3" and its companions removed (the companions first),
+// "recovery_info.txt" and "version" as the recovery wrote them, so that
+// taking the steps back gives the folder from before the recovery. Throws
+// on failure.
 void ReplaceChanges(const mevcore::filesupport::Dir& project,
                     const mevstorage::git::RepositoryHandle& repository, const Journal& record);
 

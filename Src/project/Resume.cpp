@@ -1,6 +1,7 @@
 #include "project/Resume.h"
 
 #include "project/BranchState.h"
+#include "project/DatabaseMove.h"
 #include "project/ProjectFiles.h"
 #include "project/StepRunner.h"
 #include "upgrade/DataModel.h"
@@ -58,8 +59,10 @@ bool SetAsideWithoutJournal(const Dir& project) {
          ProjectFile(project, "git").Exists();
 }
 
-// "sync.sqlite3" comes back last: until it does, the folder still reads as
-// set aside, so a run stopped here is found and put back again.
+// "sync.sqlite3" comes back last, after its companions: until it does, the
+// folder still reads as set aside, so a run stopped here is found and put
+// back again. A companion left under its own name by a program that moved
+// only the database pairs with it again.
 void PutBackEarlierProgram(const Dir& project) {
   const auto saved = ReadIfThere(ProjectFile(project, "pre_recovery_version"));
   const auto version = ReadIfThere(ProjectFile(project, "version"));
@@ -69,7 +72,8 @@ void PutBackEarlierProgram(const Dir& project) {
   }
   RemoveIfThere(ProjectFile(project, "recovery_info.txt"));
   RenameIfThere(ProjectFile(project, "pre_recovery_deleted"), "deleted");
-  RenameIfThere(ProjectFile(project, "pre_recovery_sync.sqlite3"), "sync.sqlite3");
+  MoveDatabase(project, "pre_recovery_sync.sqlite3", "sync.sqlite3",
+               mevcore::filesupport::FolderSync::kNow);
 }
 
 }  // namespace

@@ -31,8 +31,8 @@ struct ResumeReport {
 // first.
 // A folder that an earlier program left with "sync.sqlite3" set aside but
 // no recovery commit on its branch, and no journal, is put back too: the
-// set-aside files under their names again, "version" from its saved copy,
-// "recovery_info.txt" removed.
+// set-aside files (a database with its companions) under their names
+// again, "version" from its saved copy, "recovery_info.txt" removed.
 ResumeReport ResumeFolder(const mevcore::filesupport::Dir& project);
 
 // Whether a run that stopped with this journal in progress had passed its

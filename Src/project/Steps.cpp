@@ -8,6 +8,7 @@
 #include "mevcore/filesupport/File.h"
 #include "mevcore/utility/Text.h"
 #include "project/BranchState.h"
+#include "project/DatabaseMove.h"
 #include "project/FolderNames.h"
 #include "project/ProjectFiles.h"
 #include "records/Constants.h"
@@ -139,9 +140,19 @@ bool IsSetAside(StepContext& c, const char* name) {
          ProjectFile(c.project, (std::string("pre_recovery_") + name).c_str()).Exists();
 }
 
-void SetAsideSync(StepContext& c) { SetAside(c, "sync.sqlite3"); }
-void PutBackSync(StepContext& c) { PutBack(c, "sync.sqlite3"); }
-bool SyncSetAside(StepContext& c) { return IsSetAside(c, "sync.sqlite3"); }
+// The database goes with its companions, and last: until it has gone, the
+// step is not done, and finishing it moves what is left. A name taken on
+// the other side stops the step before any rename. The put-back syncs the
+// folder at each rename, since no later step does.
+void SetAsideSync(StepContext& c) {
+  MoveDatabase(c.project, "sync.sqlite3", "pre_recovery_sync.sqlite3", FolderSync::kByCaller);
+}
+void PutBackSync(StepContext& c) {
+  MoveDatabase(c.project, "pre_recovery_sync.sqlite3", "sync.sqlite3", FolderSync::kNow);
+}
+bool SyncSetAside(StepContext& c) {
+  return DatabaseMoved(c.project, "sync.sqlite3", "pre_recovery_sync.sqlite3");
+}
 
 bool SetsAsideDeleted(const Journal& j) { return j.deleted; }
 void SetAsideDeleted(StepContext& c) { SetAside(c, "deleted"); }

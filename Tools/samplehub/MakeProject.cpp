@@ -34,7 +34,10 @@ void FillProjectFolder(const std::string& folder, const SampleProject& project) 
   std::string headCommit;
   if (project.git) headCommit = MakeSampleRepository(JoinPath(folder, "git"), project);
   SyncState state = SyncStateOf(project, headCommit);
-  if (project.syncDatabase) MakeSyncDatabase(JoinPath(folder, "sync.sqlite3"), state);
+  if (project.syncDatabase) {
+    MakeSyncDatabase(JoinPath(folder, "sync.sqlite3"), state);
+    LeaveSyncCompanions(JoinPath(folder, "sync.sqlite3"), project.syncCompanions);
+  }
   if (project.preRecoverySyncDatabase)
     MakeSyncDatabase(JoinPath(folder, "pre_recovery_sync.sqlite3"), state);
   WriteFolderFiles(folder, project);

@@ -9,6 +9,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "SyncCompanions.h"
+
 namespace samplehub {
 
 // The "version" texts of the two data models.
@@ -55,6 +57,8 @@ struct SampleProject {
   std::size_t extraBlobs = 0;
 
   bool syncDatabase = true;
+  // Left beside "sync.sqlite3" by a program that used it.
+  SyncCompanions syncCompanions = SyncCompanions::kNone;
   bool preRecoverySyncDatabase = false;
   bool deletedMarker = false;
   // The "version" file's content; no file when unset.

@@ -85,6 +85,7 @@ int Unlock(sqlite3_file* file, int level) {
 }
 
 int CheckReservedLock(sqlite3_file* file, int* out) {
+  if (Planned(FaultKind::kLock, Counted(file)->name)) return SQLITE_IOERR_CHECKRESERVEDLOCK;
   return InnerMethods(file).xCheckReservedLock(Counted(file)->Inner(), out);
 }
 
@@ -103,10 +104,17 @@ bool InnerHas(sqlite3_file* file, int version) { return InnerMethods(file).iVers
 
 int ShmMap(sqlite3_file* file, int region, int size, int extend, void volatile** out) {
   if (!InnerHas(file, 2)) return SQLITE_IOERR_SHMMAP;
+  if (Planned(FaultKind::kOpen, Counted(file)->name)) return SQLITE_IOERR_SHMOPEN;
   return InnerMethods(file).xShmMap(Counted(file)->Inner(), region, size, extend, out);
 }
 
+// Only taking a lock can fail; letting one go cannot.
 int ShmLock(sqlite3_file* file, int offset, int n, int flags) {
+  if ((flags & SQLITE_SHM_LOCK) != 0) {
+    if (const int error = Planned(FaultKind::kLock, Counted(file)->name)) {
+      return error == EBUSY ? SQLITE_BUSY : SQLITE_IOERR_SHMLOCK;
+    }
+  }
   return InnerMethods(file).xShmLock(Counted(file)->Inner(), offset, n, flags);
 }
 
