@@ -5,6 +5,12 @@
 // must leave the folder as it was (the database is opened read-only, and
 // nothing is made beside it), and the line `check` prints must be
 // console-safe.
+//
+// The initial corpus is this project's database as velders-sample-hub makes
+// it ("Harbour Lights.vd2"), compacted to 512-byte pages ("PRAGMA
+// page_size=512; VACUUM;"), so that its objects are the ones the references
+// name, and copies of it damaged with SQL: a changed blob, a wrong size or
+// type, a missing tree, odd oids, another schema, WAL mode, a cut.
 
 #include <cstddef>
 #include <cstdint>
