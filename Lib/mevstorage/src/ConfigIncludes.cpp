@@ -124,7 +124,8 @@ class IncludeScanner {
   // The value up to its line's end, read as libgit2 reads it: blanks at
   // either end of the line dropped first, then quotes removed, escapes
   // turned into their characters, a backslash at the line's end joining the
-  // next line, and blanks the value ends with dropped unless quoted.
+  // next line, and blanks the value ends with dropped unless quoted or
+  // before such a backslash.
   std::string Value() {
     SkipBlanks();
     std::size_t end = TrimmedLineEnd();
@@ -139,6 +140,7 @@ class IncludeScanner {
         quoted = !quoted;
         kept = value.size();
       } else if (c == '\\' && at_ == end) {
+        kept = value.size();  // blanks before a join stay, even with nothing joined
         end = ToJoinedLine(quoted) ? TrimmedLineEnd() : at_;
       } else if (c == '\\') {
         const char escaped = Here();
