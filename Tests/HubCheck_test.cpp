@@ -56,7 +56,8 @@ TEST_F(HubCheck, SampleHubIsSoundAndLeftExactlyAsItWasWhileAHostWrites) {
 }
 
 TEST_F(HubCheck, BrokenStoresAreNamedOneLineEachAndFailTheRun) {
-  for (const char* name : {"Forged.vd2", "Hole.vd2", "Dangling\x07.vd2", "Garbage.vd2", "Z.vd2"}) {
+  for (const char* name :
+       {"Forged.vd2", "Hole.vd2", "Dangling\x07.vd2", "Garbage.vd2", "Wal.vd2", "Z.vd2"}) {
     Make(Project(name, "P"));
   }
   std::string properties = samplehub::ReadHeadProperties(Git("Forged.vd2"));
@@ -69,6 +70,7 @@ TEST_F(HubCheck, BrokenStoresAreNamedOneLineEachAndFailTheRun) {
   const std::string nowhere = "0123456789abcdef0123456789abcdef01234567";
   WriteBytes(Git("Dangling\x07.vd2") + "/refs/heads/stray", nowhere + "\n");
   WriteBytes(Database("Garbage.vd2"), std::string(8192, 'Z'));
+  RunSql(Database("Wal.vd2"), "PRAGMA journal_mode=WAL");
   const auto before = mevstorage::testing::SnapshotFolder(home_.Hub());
 
   const RunResult run = Hub({"check"});
@@ -81,6 +83,9 @@ TEST_F(HubCheck, BrokenStoresAreNamedOneLineEachAndFailTheRun) {
                 ": file is not a database\n" +
                 "Hole.vd2: 1 problem: blob " + holeId + ", named by tree " + hole.treeId +
                 ", is missing\n" +
+                "Wal.vd2: Unable to open the repository in " + Git("Wal.vd2") +
+                ": odb.sqlite3 is in WAL mode, which SQLite cannot read without making files "
+                "beside it\n"
                 "Z.vd2: ok\n",
             run.standardOutput);
   EXPECT_EQ("", run.standardError);

@@ -1,5 +1,6 @@
 #include "ConfigIncludes.h"
 
+#include <algorithm>
 #include <cctype>
 
 namespace mevstorage {
@@ -15,6 +16,8 @@ class IncludeScanner {
       : text_(text), folder_(folder) {}
 
   std::vector<std::string> Scan() {
+    // libgit2 passes over a byte order mark at the start.
+    if (text_.compare(0, 3, "\xEF\xBB\xBF") == 0) at_ = 3;
     while (!AtEnd()) ScanLine();
     return paths_;
   }
@@ -22,7 +25,10 @@ class IncludeScanner {
  private:
   bool AtEnd() const { return at_ >= text_.size(); }
   char Here() const { return text_[at_]; }
-  bool Blank(char c) const { return c == ' ' || c == '\t' || c == '\r'; }
+  // Any white space but the line's end, as libgit2 trims it.
+  bool Blank(char c) const {
+    return c != '\n' && std::isspace(static_cast<unsigned char>(c));
+  }
 
   void SkipBlanks() {
     while (!AtEnd() && Blank(Here())) ++at_;
@@ -91,29 +97,54 @@ class IncludeScanner {
     if (InIncludeSection() && key == "path" && !value.empty()) Add(value);
   }
 
-  // The value up to its line's end: quotes removed, escapes turned into
-  // their characters, a backslash before the line's end joining the next
-  // line, blanks at either end dropped unless quoted.
+  // Where the line's content ends, less the blanks before it: libgit2 reads
+  // a line as a C string, so a zero byte ends it too.
+  std::size_t TrimmedLineEnd() const {
+    std::size_t end = std::min(text_.find('\n', at_), text_.find('\0', at_));
+    if (end == std::string::npos) end = text_.size();
+    while (end > at_ && Blank(text_[end - 1])) --end;
+    return end;
+  }
+
+  // Moves to the line that a backslash at a line's end joins to the value.
+  // libgit2 passes over lines that hold only blanks or, outside quotes, a
+  // comment; the text's end or a line that begins with a zero byte ends the
+  // value. False when nothing is joined.
+  bool ToJoinedLine(bool quoted) {
+    for (;;) {
+      SkipLine();
+      if (AtEnd() || ++at_ == text_.size() || Here() == '\0') return false;
+      std::size_t first = at_;
+      while (first < text_.size() && Blank(text_[first])) ++first;
+      const bool comment = !quoted && (text_[first] == ';' || text_[first] == '#');
+      if (first < TrimmedLineEnd() && !comment) return true;
+    }
+  }
+
+  // The value up to its line's end, read as libgit2 reads it: blanks at
+  // either end of the line dropped first, then quotes removed, escapes
+  // turned into their characters, a backslash at the line's end joining the
+  // next line, and blanks the value ends with dropped unless quoted or
+  // before such a backslash.
   std::string Value() {
     SkipBlanks();
+    std::size_t end = TrimmedLineEnd();
     std::string value;
     std::size_t kept = 0;
     bool quoted = false;
-    while (!AtEnd() && Here() != '\n') {
+    while (at_ < end) {
       const char c = Here();
       ++at_;
-      if (!quoted && (c == ';' || c == '#')) {
-        SkipLine();
-        break;
-      }
+      if (!quoted && (c == ';' || c == '#')) break;
       if (c == '"') {
         quoted = !quoted;
         kept = value.size();
+      } else if (c == '\\' && at_ == end) {
+        kept = value.size();  // blanks before a join stay, even with nothing joined
+        end = ToJoinedLine(quoted) ? TrimmedLineEnd() : at_;
       } else if (c == '\\') {
-        if (AtEnd()) break;
         const char escaped = Here();
         ++at_;
-        if (escaped == '\n') continue;
         value += escaped == 'n' ? '\n' : escaped == 't' ? '\t' : escaped == 'b' ? '\b' : escaped;
         kept = value.size();
       } else {
@@ -121,6 +152,7 @@ class IncludeScanner {
         if (quoted || !Blank(c)) kept = value.size();
       }
     }
+    SkipLine();
     value.resize(kept);
     return value;
   }

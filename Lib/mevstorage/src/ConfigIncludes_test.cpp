@@ -24,6 +24,16 @@ TEST(IncludedPaths, FindsEveryPathLibgit2MayFollowAndNothingElse) {
       "/g/esc\"aped\\", "/g/conditional", "/g/older"};
   EXPECT_EQ(expected, IncludedPaths(text, "/g"));
   EXPECT_TRUE(IncludedPaths("[include]\npath\npath =\n[include", "/g").empty());
+  EXPECT_EQ(std::vector<std::string>{"/g/x"}, IncludedPaths("\xEF\xBB\xBF[include]\npath=x", "/g"));
+  // As libgit2 reads them: a line ends at a zero byte, and is trimmed of
+  // every kind of blank before quotes and line joins are seen; a join
+  // passes over empty and comment lines and keeps the blanks before it.
+  const char odd[] = "[include]\npath = cut \0off\npath = \0all\n"
+                     "\tpath = \vtrimmed \"open  \r\n\tpath = joined\\ \r\n  after\n"
+                     "\tpath = over\\\n\n  ; note\n\\\nlines\n\tpath = kept \\\n";
+  const std::vector<std::string> read = {"/g/cut", "/g/trimmed open", "/g/joined  after",
+                                         "/g/overlines", "/g/kept "};
+  EXPECT_EQ(read, IncludedPaths(std::string(odd, sizeof odd - 1), "/g"));
 }
 
 }  // namespace

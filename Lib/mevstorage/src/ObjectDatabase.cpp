@@ -1,5 +1,6 @@
 #include "ObjectDatabase.h"
 
+#include <fcntl.h>
 #include <sqlite3.h>
 
 #include <algorithm>
@@ -7,6 +8,7 @@
 
 #include "FaultVfs.h"
 #include "StorageReport.h"
+#include "mevcore/filesupport/DiskInterface.h"
 
 namespace mevstorage {
 namespace git {
@@ -16,6 +18,8 @@ namespace {
 constexpr int kDefaultBusyTimeoutMs = 5000;
 constexpr const char* kOtherSchema = "the object database has another schema";
 constexpr const char* kNoPages = "the object database is empty or cut short";
+constexpr const char* kWalMode =
+    "odb.sqlite3 is in WAL mode, which SQLite cannot read without making files beside it";
 constexpr const char* kWriteCutShort =
     "odb.sqlite3-journal holds a write that was cut short; the next program to open the "
     "project for writing rolls it back";
@@ -65,6 +69,20 @@ void PrefixBounds(const git_oid& prefix, std::size_t hexLength, unsigned char* l
     low[hexLength / 2] = prefix.id[hexLength / 2] & 0xf0;
     high[hexLength / 2] = low[hexLength / 2] | 0x0f;
   }
+}
+
+// Whether the file's header marks a database in WAL mode (its read and write
+// versions, bytes 18 and 19, are 2). SQLite makes "-wal" and "-shm" files
+// beside such a database to read it, even on a read-only connection. A file
+// that cannot be read is left to SQLite to name.
+bool InWalMode(const std::string& path) {
+  using mevcore::filesupport::Disk;
+  unsigned char header[20] = {};
+  const int fd = Disk().Open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC, 0);
+  if (fd < 0) return false;
+  const ssize_t got = Disk().Read(fd, header, sizeof header);
+  Disk().Close(fd);
+  return got == static_cast<ssize_t>(sizeof header) && (header[18] == 2 || header[19] == 2);
 }
 
 sqlite3* OpenConnection(const std::string& path, int flags, std::string* reason) {
@@ -190,6 +208,11 @@ std::unique_ptr<ObjectDatabase> ObjectDatabase::OpenReadOnly(const std::string& 
 
 std::unique_ptr<ObjectDatabase> ObjectDatabase::OpenWith(const std::string& path, bool readOnly,
                                                          std::string* reason) {
+  // A read-only open makes nothing.
+  if (readOnly && InWalMode(path)) {
+    *reason = kWalMode;
+    return nullptr;
+  }
   sqlite3* db =
       OpenConnection(path, readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE, reason);
   if (!db) return nullptr;

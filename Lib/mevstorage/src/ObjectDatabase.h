@@ -50,7 +50,9 @@ class ObjectDatabase {
   static std::unique_ptr<ObjectDatabase> Open(const std::string& path, std::string* reason);
   // Opens an existing database for reading only (SQLITE_OPEN_READONLY): it
   // makes no journal and takes no write lock, and every write fails at once
-  // without asking SQLite. Null, with `reason` set, as Open.
+  // without asking SQLite. Null, with `reason` set, as Open, and also when
+  // the database is in WAL mode, which SQLite reads only by making files
+  // beside it.
   static std::unique_ptr<ObjectDatabase> OpenReadOnly(const std::string& path,
                                                       std::string* reason);
   // Makes a new database with the objects table. False, with `reason` set,
