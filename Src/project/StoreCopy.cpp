@@ -105,19 +105,13 @@ git::RepositoryHandle OpenCopy(const Dir& gitFolder) {
   return git::RepositoryHandle(copy, copy->repository.get());
 }
 
-bool HoldsJournal(const Dir& gitFolder) {
-  struct stat info;
-  return Disk().Lstat(gitFolder.NativePath() + "/odb.sqlite3-journal", &info) == 0 &&
-         S_ISREG(info.st_mode) && info.st_size > 0;
-}
-
 }  // namespace
 
 git::RepositoryHandle OpenToLook(const Dir& gitFolder) {
   try {
     return git::OpenRepositoryReadOnly(gitFolder);
   } catch (const git::StorageError&) {
-    if (!HoldsJournal(gitFolder)) throw;
+    if (!git::ReadableOnlyByAWriter(gitFolder)) throw;
     try {
       return OpenCopy(gitFolder);
     } catch (const std::exception&) {

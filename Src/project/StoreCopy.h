@@ -7,10 +7,10 @@ namespace velders {
 namespace project {
 
 // Opens a project's "git" folder for looking only, as
-// mevstorage::git::OpenRepositoryReadOnly does. A store whose
-// "odb.sqlite3-journal" holds a write that was cut short cannot be read so,
-// since rolling the write back is a write; the run's own open rolls it back.
-// Such a store is read instead from a private copy of the "git" folder,
+// mevstorage::git::OpenRepositoryReadOnly does. A store that only a writer
+// can read (ReadableOnlyByAWriter: a write cut short, which reading rolls
+// back, or a database in WAL mode) cannot be read so; the run's own open
+// reads it. Such a store is read instead from a private copy of the "git" folder,
 // made in the system's folder for temporary files ($TMPDIR, else /tmp),
 // rolled back there and removed when the last copy of the handle is
 // released. Nothing in the project folder is changed. Throws what the

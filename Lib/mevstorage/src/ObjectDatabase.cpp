@@ -1,6 +1,7 @@
 #include "ObjectDatabase.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sqlite3.h>
 
 #include <algorithm>
@@ -9,6 +10,7 @@
 #include "FaultVfs.h"
 #include "StorageReport.h"
 #include "mevcore/filesupport/DiskInterface.h"
+#include "mevstorage/git/ReadOnly.h"
 
 namespace mevstorage {
 namespace git {
@@ -179,7 +181,19 @@ sqlite3_stmt* Prepare(sqlite3* db, const char* text) {
   return statement;
 }
 
+// A journal SQLite would roll back: a non-empty regular file.
+bool HoldsJournal(const std::string& databasePath) {
+  struct stat info;
+  return mevcore::filesupport::Disk().Lstat(databasePath + "-journal", &info) == 0 &&
+         S_ISREG(info.st_mode) && info.st_size > 0;
+}
+
 }  // namespace
+
+bool ReadableOnlyByAWriter(const mevcore::filesupport::Dir& gitFolder) {
+  const std::string database = gitFolder.NativePath() + "/" + kObjectDatabaseName;
+  return HoldsJournal(database) || InWalMode(database);
+}
 
 struct ObjectDatabase::Statements {
   sqlite3_stmt* read = nullptr;

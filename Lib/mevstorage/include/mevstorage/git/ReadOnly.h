@@ -16,5 +16,12 @@ namespace git {
 // function must not move them.
 RepositoryHandle OpenRepositoryReadOnly(const mevcore::filesupport::Dir& gitFolder);
 
+// Whether the store in `gitFolder` can be read only by a program allowed to
+// write it, so that OpenRepositoryReadOnly refuses it: its
+// "odb.sqlite3-journal" holds a write cut short, which reading rolls back,
+// or its database is in WAL mode, which SQLite reads only by making files
+// beside it. False when neither can be told.
+bool ReadableOnlyByAWriter(const mevcore::filesupport::Dir& gitFolder);
+
 }  // namespace git
 }  // namespace mevstorage
