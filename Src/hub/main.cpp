@@ -4,6 +4,7 @@
 #include <string>
 
 #include "hub/CheckCommand.h"
+#include "hub/ExportCommand.h"
 #include "hub/HubOptions.h"
 #include "hub/StatusCommand.h"
 #include "hub/UndoCommand.h"
@@ -32,6 +33,7 @@ int main(int argc, char** argv) {
   program.require_subcommand(1);
   int exitCode = kExitOk;
   AddCheckCommand(program, exitCode);
+  AddExportCommand(program, exitCode);
   AddStatusCommand(program, exitCode);
   AddUndoCommand(program, exitCode);
   try {

@@ -191,7 +191,10 @@ bool ProcessGone(pid_t pid) { return ::kill(pid, 0) != 0 && errno == ESRCH; }
 }  // namespace
 
 bool IsStaleTemporaryName(const std::string& name) {
-  const std::string marker = ".writing-";
+  return IsStaleTemporaryName(name, ".writing-");
+}
+
+bool IsStaleTemporaryName(const std::string& name, const std::string& marker) {
   const std::size_t at = name.rfind(marker);
   if (name.size() < 2 || name[0] != '.' || at == std::string::npos || at < 2) return false;
   const std::string numbers = name.substr(at + marker.size());

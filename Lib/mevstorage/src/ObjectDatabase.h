@@ -92,7 +92,13 @@ class ObjectDatabase {
   // writer waits for one of them at most; rows written meanwhile may or may
   // not be seen. The row's bytes are valid during the visit only. Stops at
   // the first failure.
-  Result VisitRows(const RowVisitor& visit);
+  // `batchDone`, when given, is called after each batch's read transaction
+  // has ended: a visitor that copies rows can work on them there without
+  // keeping a writer waiting.
+  Result VisitRows(const RowVisitor& visit, const std::function<void()>& batchDone = nullptr);
+  // VisitRows without the data: the row's `data` is null and `dataSize` 0;
+  // `type` and `size` are as the row records them.
+  Result VisitIds(const RowVisitor& visit);
   // SQLite's own check of the file (PRAGMA integrity_check): the first
   // `limit` problems it finds; none when the file is sound. One read
   // transaction over the whole file.
@@ -110,6 +116,8 @@ class ObjectDatabase {
                                                   std::string* reason);
   ObjectDatabase(std::string path, sqlite3* db);
   bool PrepareStatements(std::string* reason);
+  Result Scan(const char* first, const char* after, int rowsPerRead, const RowVisitor& visit,
+              const std::function<void()>& batchDone);
   bool Usable();
   bool Writable();
   bool BeginWrites();

@@ -21,6 +21,12 @@ constexpr const char* kFirstRows =
     "SELECT oid, type, size, data FROM objects ORDER BY oid LIMIT ?1";
 constexpr const char* kRowsAfter =
     "SELECT oid, type, size, data FROM objects WHERE oid > ?2 ORDER BY oid LIMIT ?1";
+// Without the data a batch stays small with many more rows.
+constexpr int kIdsPerRead = 4096;
+constexpr const char* kFirstIds =
+    "SELECT oid, type, size, NULL FROM objects ORDER BY oid LIMIT ?1";
+constexpr const char* kIdsAfter =
+    "SELECT oid, type, size, NULL FROM objects WHERE oid > ?2 ORDER BY oid LIMIT ?1";
 
 // SQLite puts this line before the first problem it names.
 constexpr const char kIntegrityHeading[] = "*** in database main ***\n";
@@ -96,29 +102,43 @@ std::string WithoutHeading(std::string problem) {
 
 }  // namespace
 
-ObjectDatabase::Result ObjectDatabase::VisitRows(const RowVisitor& visit) {
+ObjectDatabase::Result ObjectDatabase::VisitRows(const RowVisitor& visit,
+                                                 const std::function<void()>& batchDone) {
+  return Scan(kFirstRows, kRowsAfter, kRowsPerRead, visit, batchDone);
+}
+
+ObjectDatabase::Result ObjectDatabase::VisitIds(const RowVisitor& visit) {
+  return Scan(kFirstIds, kIdsAfter, kIdsPerRead, visit, nullptr);
+}
+
+ObjectDatabase::Result ObjectDatabase::Scan(const char* firstRows, const char* rowsAfter,
+                                            int rowsPerRead, const RowVisitor& visit,
+                                            const std::function<void()>& batchDone) {
   if (!Usable()) return Result::kError;
-  const Statement first(db_, kFirstRows);
-  const Statement after(db_, kRowsAfter);
+  const Statement first(db_, firstRows);
+  const Statement after(db_, rowsAfter);
   if (!first.get() || !after.get()) return FailReading("read the objects");
   ScanPosition position;
   for (;;) {
-    sqlite3_stmt* s = position.AtStart() ? first.get() : after.get();
-    BatchUse use(s);
-    sqlite3_bind_int(s, 1, kRowsPerRead);
-    if (!position.AtStart()) sqlite3_bind_value(s, 2, position.Last());
     int rows = 0;
-    std::size_t bytes = 0;
     int rc = SQLITE_ROW;
-    while (bytes < kBytesPerRead && (rc = sqlite3_step(s)) == SQLITE_ROW) {
-      if (!position.MoveTo(sqlite3_column_value(s, 0))) return FailReading("read the objects");
-      const Row row = RowAt(s);
-      visit(row);
-      ++rows;
-      bytes += row.dataSize;
+    {
+      sqlite3_stmt* s = position.AtStart() ? first.get() : after.get();
+      BatchUse use(s);
+      sqlite3_bind_int(s, 1, rowsPerRead);
+      if (!position.AtStart()) sqlite3_bind_value(s, 2, position.Last());
+      std::size_t bytes = 0;
+      while (bytes < kBytesPerRead && (rc = sqlite3_step(s)) == SQLITE_ROW) {
+        if (!position.MoveTo(sqlite3_column_value(s, 0))) return FailReading("read the objects");
+        const Row row = RowAt(s);
+        visit(row);
+        ++rows;
+        bytes += row.dataSize;
+      }
     }
     if (rc != SQLITE_ROW && rc != SQLITE_DONE) return FailReading("read the objects");
-    if (rc == SQLITE_DONE && rows < kRowsPerRead) return Result::kOk;
+    if (batchDone) batchDone();
+    if (rc == SQLITE_DONE && rows < rowsPerRead) return Result::kOk;
   }
 }
 

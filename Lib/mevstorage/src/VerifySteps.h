@@ -42,6 +42,10 @@ class ProblemList {
 
 std::string HexOf(const git_oid& id);
 
+// Empty when the row holds the object its oid names; else the problem, in
+// one line naming the row. `id` receives the row's oid when it has 20 bytes.
+std::string RowProblem(const ObjectDatabase::Row& row, git_oid* id);
+
 // SQLite's integrity check, then every row. The ids of rows that do not
 // hold the object their oid names go into `damaged`.
 void VerifyStoredObjects(ObjectDatabase& database, ProblemList& problems, OidSet& damaged);

@@ -40,20 +40,24 @@ std::string WhatIsWrong(const ObjectDatabase::Row& row, const git_oid& id) {
 }
 
 void CheckRow(const ObjectDatabase::Row& row, ProblemList& problems, OidSet& damaged) {
-  if (row.oidSize != GIT_OID_RAWSZ) {
-    problems.Add("a stored row's oid is " + std::to_string(row.oidSize) + " bytes long, not " +
-                 std::to_string(GIT_OID_RAWSZ) + ": " + HexBytes(row.oid, row.oidSize));
-    return;
-  }
   git_oid id;
-  git_oid_fromraw(&id, row.oid);
-  const std::string wrong = WhatIsWrong(row, id);
-  if (wrong.empty()) return;
-  damaged.insert(id);
-  problems.Add("object " + HexOf(id) + ": " + wrong);
+  std::string problem = RowProblem(row, &id);
+  if (problem.empty()) return;
+  if (row.oidSize == GIT_OID_RAWSZ) damaged.insert(id);
+  problems.Add(std::move(problem));
 }
 
 }  // namespace
+
+std::string RowProblem(const ObjectDatabase::Row& row, git_oid* id) {
+  if (row.oidSize != GIT_OID_RAWSZ) {
+    return "a stored row's oid is " + std::to_string(row.oidSize) + " bytes long, not " +
+           std::to_string(GIT_OID_RAWSZ) + ": " + HexBytes(row.oid, row.oidSize);
+  }
+  git_oid_fromraw(id, row.oid);
+  const std::string wrong = WhatIsWrong(row, *id);
+  return wrong.empty() ? wrong : "object " + HexOf(*id) + ": " + wrong;
+}
 
 void VerifyStoredObjects(ObjectDatabase& database, ProblemList& problems, OidSet& damaged) {
   std::vector<std::string> integrity;

@@ -2,7 +2,9 @@
 
 #include <sqlite3.h>
 
+#include <map>
 #include <memory>
+#include <set>
 #include <stdexcept>
 
 #include "mevcore/filesupport/File.h"
@@ -124,7 +126,80 @@ void CopyReferences(git_repository* source, git_repository* target, const Export
   CopyReference(head, target, failure);
 }
 
+using ReferenceMap = std::map<std::string, std::string>;
+
+std::string TargetOf(git_reference* reference) {
+  if (git_reference_type(reference) == GIT_REFERENCE_SYMBOLIC) {
+    return std::string("-> ") + git_reference_symbolic_target(reference);
+  }
+  return Hex(*git_reference_target(reference));
+}
+
+// HEAD and every reference, as libgit2 lists them.
+ReferenceMap ReadReferences(const Dir& folder, const ExportFailure& failure) {
+  RepositoryPtr repository = OpenPlain(folder, failure);
+  ReferenceMap references;
+  git_reference_iterator* iterator = nullptr;
+  failure.Check(git_reference_iterator_new(&iterator, repository.get()), "list the references");
+  git_reference* reference = nullptr;
+  while (git_reference_next(&reference, iterator) == 0) {
+    ReferencePtr owner(reference, &git_reference_free);
+    references[git_reference_name(reference)] = TargetOf(reference);
+  }
+  git_reference_iterator_free(iterator);
+  git_reference* head = nullptr;
+  failure.Check(git_reference_lookup(&head, repository.get(), "HEAD"), "read HEAD");
+  ReferencePtr headOwner(head, &git_reference_free);
+  references["HEAD"] = TargetOf(head);
+  return references;
+}
+
+int AddId(const git_oid* id, void* payload) {
+  static_cast<std::set<std::string>*>(payload)->insert(Hex(*id));
+  return 0;
+}
+
+std::set<std::string> ExportedIds(const Dir& folder, const ExportFailure& failure) {
+  RepositoryPtr repository = OpenPlain(folder, failure);
+  git_odb* odb = nullptr;
+  failure.Check(git_repository_odb(&odb, repository.get()), "open the objects");
+  std::unique_ptr<git_odb, decltype(&git_odb_free)> owner(odb, &git_odb_free);
+  std::set<std::string> ids;
+  failure.Check(git_odb_foreach(odb, &AddId, &ids), "list the objects");
+  return ids;
+}
+
+void AddDifferences(const std::string& what, const std::set<std::string>& store,
+                    const std::set<std::string>& exported, std::vector<std::string>* differences) {
+  for (const std::string& id : store) {
+    if (!exported.count(id)) differences->push_back(what + " " + id + " is not exported");
+  }
+  for (const std::string& id : exported) {
+    if (!store.count(id)) differences->push_back(what + " " + id + " is not in the store");
+  }
+}
+
 }  // namespace
+
+std::vector<std::string> CompareWithExport(const Dir& gitFolder, const std::string& exportGitDir) {
+  const Dir exported = Dir::FromNativePath(exportGitDir);
+  const ExportFailure failure(gitFolder, exported);
+  std::set<std::string> storeIds;
+  for (const StoredObject& object : ReadStoredObjects(gitFolder)) storeIds.insert(Hex(object.id));
+  std::vector<std::string> differences;
+  AddDifferences("object", storeIds, ExportedIds(exported, failure), &differences);
+  const ReferenceMap storeReferences = ReadReferences(gitFolder, failure);
+  const ReferenceMap exportReferences = ReadReferences(exported, failure);
+  for (const auto& [name, target] : storeReferences) {
+    const auto found = exportReferences.find(name);
+    const std::string other = found == exportReferences.end() ? "nothing" : found->second;
+    if (other != target) differences.push_back(name + " is " + other + ", not " + target);
+  }
+  for (const auto& [name, target] : exportReferences) {
+    if (!storeReferences.count(name)) differences.push_back(name + " is not in the store");
+  }
+  return differences;
+}
 
 std::vector<StoredObject> ReadStoredObjects(const Dir& gitFolder) {
   const std::string path =

@@ -30,6 +30,13 @@ std::vector<StoredObject> ReadStoredObjects(const mevcore::filesupport::Dir& git
 void ExportToPlainGit(const mevcore::filesupport::Dir& gitFolder,
                       const mevcore::filesupport::Dir& targetFolder);
 
+// What differs between the repository in `gitFolder` and its export in the
+// plain repository `exportGitDir`: the ids of the objects (every row against
+// every object of the export), HEAD and every reference (name and target, a
+// symbolic one as "-> <name>"). One line each; empty when they are equal.
+std::vector<std::string> CompareWithExport(const mevcore::filesupport::Dir& gitFolder,
+                                           const std::string& exportGitDir);
+
 struct GitResult {
   int exitStatus;      // -1 when git could not be run or was killed
   std::string output;  // standard output and standard error together

@@ -62,6 +62,9 @@ int WriteFileDurably(const std::string& path, const void* data, std::size_t size
 // makes (".<name>.writing-<pid>-<n>") and the process that made it is gone:
 // a crash left it, and nothing will ever rename it, so it may be removed.
 bool IsStaleTemporaryName(const std::string& name);
+// The same for temporaries named ".<name><marker><pid>-<n>" by other writers,
+// `marker` being for example ".exporting-".
+bool IsStaleTemporaryName(const std::string& name, const std::string& marker);
 
 }  // namespace filesupport
 }  // namespace mevcore

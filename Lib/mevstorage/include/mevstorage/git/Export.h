@@ -1,0 +1,77 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "mevcore/filesupport/Dir.h"
+#include "mevstorage/git/StorageError.h"
+
+namespace mevstorage {
+namespace git {
+
+// The export's target exists already; nothing was written.
+class ExportTargetExists : public StorageError {
+ public:
+  using StorageError::StorageError;
+};
+
+// How far an export is, as it writes the objects.
+struct ExportProgress {
+  std::uint64_t objectsDone = 0;
+  std::uint64_t objectsTotal = 0;
+  std::uint64_t bytesDone = 0;  // uncompressed object bytes
+  std::uint64_t bytesTotal = 0;
+};
+
+struct ExportOptions {
+  // False: a bare repository "<name>.git". True: a repository "<name>" with
+  // its objects and references in "<name>/.git", whose work tree holds the
+  // files of the branch "production", checked out on that branch.
+  bool checkout = false;
+  // Called after every object written, when given.
+  std::function<void(const ExportProgress&)> progress;
+};
+
+struct ExportSummary {
+  std::string path;          // the repository made
+  std::uint64_t objects = 0;  // objects in its pack
+  std::uint64_t packBytes = 0;
+};
+
+// The name of the folder an export of the project `name` makes.
+std::string ExportFolderName(const std::string& name, const ExportOptions& options);
+
+// Exports the repository in a project's "git" folder into a new standard Git
+// repository `targetFolder`/ExportFolderName(name, options):
+// - every row of the object database, reachable or not, into one pack with
+//   its index (undeltified objects, written by libgit2's indexer), each
+//   object's id hashed again from its content as it is written;
+// - HEAD, the loose references and "packed-refs" copied as they are, and a
+//   configuration of its own;
+// - then checked: the pack holds exactly the ids read, and every reference
+//   and every object reachable from one is in it;
+// - with options.checkout, the work tree written by CheckOutBranch.
+// The store is opened as OpenRepositoryReadOnly opens it: nothing in it is
+// made, changed or locked, and a host may write meanwhile (rows it commits
+// during the export may or may not be exported; references are read first,
+// so every object they name is). Everything is written, through Disk(), into
+// ".<folder name>.exporting-<pid>-<n>" beside the target, made durable, and
+// renamed to the target only when complete; on failure that temporary is
+// removed. `targetFolder` must exist.
+// Throws ExportTargetExists when the target exists (before anything is
+// read or written), and StorageError naming the object, reference, row or
+// path and the reason for anything else. libgit2's window over pack files
+// is limited here for the whole process, so that memory stays bounded.
+ExportSummary ExportRepository(const mevcore::filesupport::Dir& gitFolder,
+                               const std::string& targetFolder, const std::string& name,
+                               const ExportOptions& options);
+
+// Removes, in `folder`, the temporaries of exports whose process is gone (a
+// crash or a kill left them). Returns one line for each that could not be
+// removed, naming it and the reason.
+std::vector<std::string> RemoveStaleExports(const std::string& folder);
+
+}  // namespace git
+}  // namespace mevstorage
