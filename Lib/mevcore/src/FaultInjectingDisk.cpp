@@ -8,6 +8,9 @@ namespace {
 
 std::string FdName(int fd) { return "descriptor " + std::to_string(fd); }
 
+// A name relative to an open folder, as a path for plans and path faults.
+std::string AtName(int folder, const std::string& name) { return FdName(folder) + "/" + name; }
+
 }  // namespace
 
 FaultInjectingDisk::FaultInjectingDisk(DiskInterface& inner) : inner_(inner) {}
@@ -123,6 +126,26 @@ int FaultInjectingDisk::ListDir(const std::string& path, std::vector<Entry>* ent
 
 int FaultInjectingDisk::SyncDir(const std::string& path) {
   return Inject(FaultKind::kSync, path) ? -1 : inner_.SyncDir(path);
+}
+
+int FaultInjectingDisk::OpenAt(int folder, const std::string& name, int flags, mode_t mode) {
+  return Inject(FaultKind::kOpen, AtName(folder, name)) ? -1
+                                                        : inner_.OpenAt(folder, name, flags, mode);
+}
+
+int FaultInjectingDisk::MkdirAt(int folder, const std::string& name, mode_t mode) {
+  return Inject(FaultKind::kMakeFolder, AtName(folder, name)) ? -1
+                                                              : inner_.MkdirAt(folder, name, mode);
+}
+
+int FaultInjectingDisk::SymlinkAt(const std::string& target, int folder, const std::string& name) {
+  return Inject(FaultKind::kMakeFolder, AtName(folder, name))
+             ? -1
+             : inner_.SymlinkAt(target, folder, name);
+}
+
+int FaultInjectingDisk::LstatAt(int folder, const std::string& name, struct stat* info) {
+  return Inject(FaultKind::kStat, AtName(folder, name)) ? -1 : inner_.LstatAt(folder, name, info);
 }
 
 ScopedDisk::ScopedDisk(DiskInterface& disk) : previous_(&Disk()) { SetDisk(&disk); }

@@ -166,5 +166,29 @@ int RealDiskInterface::SyncDir(const std::string& path) {
   return result;
 }
 
+int RealDiskInterface::OpenAt(int folder, const std::string& name, int flags, mode_t mode) {
+  if (!IsUsablePath(name)) return -1;
+  int fd;
+  do {
+    fd = ::openat(folder, name.c_str(), flags, mode);
+  } while (fd < 0 && errno == EINTR);
+  return fd;
+}
+
+int RealDiskInterface::MkdirAt(int folder, const std::string& name, mode_t mode) {
+  if (!IsUsablePath(name)) return -1;
+  return ::mkdirat(folder, name.c_str(), mode);
+}
+
+int RealDiskInterface::SymlinkAt(const std::string& target, int folder, const std::string& name) {
+  if (!IsUsablePath(target) || !IsUsablePath(name)) return -1;
+  return ::symlinkat(target.c_str(), folder, name.c_str());
+}
+
+int RealDiskInterface::LstatAt(int folder, const std::string& name, struct stat* info) {
+  if (!IsUsablePath(name)) return -1;
+  return ::fstatat(folder, name.c_str(), info, AT_SYMLINK_NOFOLLOW);
+}
+
 }  // namespace filesupport
 }  // namespace mevcore

@@ -48,6 +48,13 @@ class DiskInterface {
   virtual int ListDir(const std::string& path, std::vector<Entry>* entries) = 0;
   // Makes a folder's entries durable (after a rename or a create in it).
   virtual int SyncDir(const std::string& path) = 0;
+  // As openat, mkdirat, symlinkat and fstatat with AT_SYMLINK_NOFOLLOW: `name`
+  // relative to the open folder `folder`. For writing inside a folder that a
+  // path must not be resolved to again, links and all.
+  virtual int OpenAt(int folder, const std::string& name, int flags, mode_t mode) = 0;
+  virtual int MkdirAt(int folder, const std::string& name, mode_t mode) = 0;
+  virtual int SymlinkAt(const std::string& target, int folder, const std::string& name) = 0;
+  virtual int LstatAt(int folder, const std::string& name, struct stat* info) = 0;
 };
 
 // The real file system.
@@ -71,6 +78,10 @@ class RealDiskInterface : public DiskInterface {
   int RemoveEmptyFolder(const std::string& path) override;
   int ListDir(const std::string& path, std::vector<Entry>* entries) override;
   int SyncDir(const std::string& path) override;
+  int OpenAt(int folder, const std::string& name, int flags, mode_t mode) override;
+  int MkdirAt(int folder, const std::string& name, mode_t mode) override;
+  int SymlinkAt(const std::string& target, int folder, const std::string& name) override;
+  int LstatAt(int folder, const std::string& name, struct stat* info) override;
 };
 
 // The interface the library uses now (the real one unless a test set another).

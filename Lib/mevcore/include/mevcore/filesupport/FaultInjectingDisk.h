@@ -42,6 +42,10 @@ class FaultInjectingDisk : public DiskInterface {
   int RemoveEmptyFolder(const std::string& path) override;
   int ListDir(const std::string& path, std::vector<Entry>* entries) override;
   int SyncDir(const std::string& path) override;
+  int OpenAt(int folder, const std::string& name, int flags, mode_t mode) override;
+  int MkdirAt(int folder, const std::string& name, mode_t mode) override;
+  int SymlinkAt(const std::string& target, int folder, const std::string& name) override;
+  int LstatAt(int folder, const std::string& name, struct stat* info) override;
 
  private:
   // True when this call must fail; errno is then set.
