@@ -1,6 +1,8 @@
 #include "FaultInjectionRun.h"
 
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,6 +17,7 @@
 #include <CLI/CLI.hpp>
 
 #include "console/RecoveryRun.h"
+#include "hub/ExportCommand.h"
 #include "hub/HubOptions.h"
 #include "hub/UndoCommand.h"
 #include "mevcore/filesupport/FaultInjectingDisk.h"
@@ -122,14 +125,24 @@ RunOutcome RunInChild(const PristineHub& hub, const std::string& answers, int (*
 
 int RunRecoveryProgram() { return RunRecovery(); }
 
-// The undo as velders-hub runs it, the storage library started around the
-// parse.
-int RunUndoAllProgram() {
+// What the child's velders-hub runs, set before the fork.
+std::string hubArguments;
+std::uint64_t hubFileSizeLimit = 0;
+
+// The subcommand as velders-hub runs it, the storage library started around
+// the parse.
+int RunHubProgram() {
+  if (hubFileSizeLimit > 0) {
+    ::signal(SIGXFSZ, SIG_IGN);
+    const struct rlimit limit = {hubFileSizeLimit, hubFileSizeLimit};
+    if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) return kUncaughtExitCode;
+  }
   CLI::App program("velders-hub");
   int exitCode = hub::kExitOk;
   hub::AddUndoCommand(program, exitCode);
+  hub::AddExportCommand(program, exitCode);
   mevstorage::git::Startup();
-  program.parse("undo --all", false);
+  program.parse(hubArguments, false);
   mevstorage::git::Shutdown();
   return exitCode;
 }
@@ -143,7 +156,14 @@ RunOutcome RunRecoveryInChild(const PristineHub& hub, const std::string& answers
 }
 
 RunOutcome RunUndoAllInChild(const PristineHub& hub, FaultPlan plan) {
-  return RunInChild(hub, "", RunUndoAllProgram, plan);
+  return RunHubInChild(hub, "undo --all", plan);
+}
+
+RunOutcome RunHubInChild(const PristineHub& hub, const std::string& arguments, FaultPlan plan,
+                         std::uint64_t fileSizeLimit) {
+  hubArguments = arguments;
+  hubFileSizeLimit = fileSizeLimit;
+  return RunInChild(hub, "", RunHubProgram, plan);
 }
 
 }  // namespace faults

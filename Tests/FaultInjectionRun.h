@@ -41,5 +41,13 @@ RunOutcome RunRecoveryInChild(const PristineHub& hub, const std::string& answers
 // Runs "velders-hub undo --all" over the hub's home the same way.
 RunOutcome RunUndoAllInChild(const PristineHub& hub, mevcore::filesupport::FaultPlan plan);
 
+// Runs "velders-hub <arguments>" (split at spaces; undo and export known)
+// over the hub's home the same way. A `fileSizeLimit` above 0 caps every
+// file the child writes at that many bytes (RLIMIT_FSIZE, the signal
+// ignored): writes beyond it fail with EFBIG, as on a full disk, also those
+// libgit2 makes itself.
+RunOutcome RunHubInChild(const PristineHub& hub, const std::string& arguments,
+                         mevcore::filesupport::FaultPlan plan, std::uint64_t fileSizeLimit = 0);
+
 }  // namespace faults
 }  // namespace velders

@@ -50,6 +50,8 @@ bool IsInside(const std::string& path, const mevcore::filesupport::Dir& hub) {
   if (Disk().Stat(hub.NativePath(), &hubInfo) != 0) return false;
   struct stat info;
   std::string folder = NearestExisting(path.empty() ? "." : path, &info);
+  // No folder: nothing can be made in it, as MakeFolders says.
+  if (!S_ISDIR(info.st_mode)) return false;
   for (int depth = 0; depth < kDeepest; ++depth) {
     if (SameEntry(info, hubInfo)) return true;
     folder += "/..";

@@ -61,18 +61,12 @@ std::string ComparedName(const std::string& name) {
   return folded;
 }
 
-// Git reads these files from the work tree, so none may be a link.
-bool IsGitFileName(const std::string& name) {
-  const std::string compared = ComparedName(name);
-  if (compared == ".gitmodules" || compared == ".gitattributes" || compared == ".gitignore" ||
-      compared == ".mailmap") {
-    return true;
-  }
-  for (git_path_gitfile file :
-       {GIT_PATH_GITFILE_GITIGNORE, GIT_PATH_GITFILE_GITMODULES, GIT_PATH_GITFILE_GITATTRIBUTES}) {
-    if (git_path_is_gitfile(name.c_str(), name.size(), file, GIT_PATH_FS_GENERIC)) return true;
-  }
-  return false;
+// Git reads .gitmodules from the work tree, and refuses to check it out as
+// a link.
+bool IsGitmodulesName(const std::string& name) {
+  return ComparedName(name) == ".gitmodules" ||
+         git_path_is_gitfile(name.c_str(), name.size(), GIT_PATH_GITFILE_GITMODULES,
+                             GIT_PATH_FS_GENERIC);
 }
 
 bool IsKnownMode(unsigned mode) {
@@ -114,8 +108,8 @@ std::string RefusedNameReason(const std::string& name, unsigned rawMode) {
     std::snprintf(mode, sizeof mode, "%06o", rawMode);
     return std::string("the entry has the unknown mode ") + mode;
   }
-  if (rawMode == GIT_FILEMODE_LINK && IsGitFileName(name)) {
-    return "Git reads this file itself, so it cannot be a symbolic link";
+  if (rawMode == GIT_FILEMODE_LINK && IsGitmodulesName(name)) {
+    return "Git reads .gitmodules itself, so it cannot be a symbolic link";
   }
   return "";
 }

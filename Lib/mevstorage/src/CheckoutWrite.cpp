@@ -53,6 +53,7 @@ void WriteAll(const Writer& writer, int fd, const char* data, std::size_t size,
   while (size > 0) {
     const ssize_t n = Disk().Write(fd, data, size);
     if (n < 0 && errno == EINTR) continue;
+    if (n == 0) errno = ENOSPC;  // a write that makes no progress finds no room
     if (n <= 0) writer.FailErrno(path);
     data += n;
     size -= static_cast<std::size_t>(n);

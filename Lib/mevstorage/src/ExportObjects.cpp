@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "ExportIdentities.h"
 #include "VerifySteps.h"
 
 namespace mevstorage {
@@ -23,6 +24,13 @@ class RowCopier {
       : listed_(listed), pack_(pack), options_(options) {
     progress_.objectsTotal = listed.ids.size();
     progress_.bytesTotal = listed.bytes;
+    if (options_.progress) {
+      pack_.SetObjectProgress([this](std::uint64_t done) {
+        ExportProgress now = progress_;
+        now.bytesDone += done;
+        options_.progress(now);
+      });
+    }
   }
 
   // Keeps the row when it is the next one listed; a row not listed was
@@ -55,7 +63,12 @@ class RowCopier {
     git_oid id;
     const std::string problem = RowProblem(row, &id);
     if (!problem.empty()) throw StorageError(problem);
-    pack_.Add(static_cast<git_object_t>(copied.type), copied.data.data(), copied.data.size());
+    const auto type = static_cast<git_object_t>(copied.type);
+    const std::string identity = IdentityProblem(type, copied.data);
+    if (!identity.empty()) {
+      throw StorageError(std::string(git_object_type2string(type)) + " " + HexOf(id) + ": " + identity);
+    }
+    pack_.Add(type, copied.data.data(), copied.data.size());
     ++progress_.objectsDone;
     progress_.bytesDone += copied.data.size();
     if (options_.progress) options_.progress(progress_);

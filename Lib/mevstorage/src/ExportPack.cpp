@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <utility>
 #include <vector>
 
 #include "RepositoryAccess.h"
@@ -42,6 +43,7 @@ struct PackWriter::State {
   git_indexer* indexer = nullptr;
   git_indexer_progress stats{};
   std::unique_ptr<EVP_MD_CTX, DigestFree> digest{EVP_MD_CTX_new()};
+  std::function<void(std::uint64_t)> objectProgress;
   std::vector<unsigned char> pending;
   std::vector<unsigned char> deflated = std::vector<unsigned char>(kChunk);
 
@@ -69,6 +71,10 @@ PackWriter::PackWriter(const std::string& folder, std::uint64_t count) : state_(
 }
 
 PackWriter::~PackWriter() = default;
+
+void PackWriter::SetObjectProgress(std::function<void(std::uint64_t)> progress) {
+  state_->objectProgress = std::move(progress);
+}
 
 // An object's header: its type and the low four bits of its size, then the
 // rest of the size seven bits a byte, each byte but the last with its high
@@ -107,6 +113,7 @@ void PackWriter::Deflate(const void* data, std::size_t size) {
       stream.avail_out = static_cast<uInt>(state_->deflated.size());
       rc = deflate(&stream, flush);
       Put(state_->deflated.data(), state_->deflated.size() - stream.avail_out);
+      if (state_->objectProgress) state_->objectProgress(stream.total_in);
     } while (rc != Z_STREAM_ERROR && stream.avail_out == 0);
   } while (rc != Z_STREAM_ERROR && flush != Z_FINISH);
   if (rc != Z_STREAM_END) Fail("zlib cannot compress an object");

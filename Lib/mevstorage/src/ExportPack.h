@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -24,6 +25,10 @@ class PackWriter {
   ~PackWriter();
   PackWriter(const PackWriter&) = delete;
   PackWriter& operator=(const PackWriter&) = delete;
+
+  // Called, when set, as an object's content is compressed, with the number
+  // of its bytes done so far: a large object shows progress within it.
+  void SetObjectProgress(std::function<void(std::uint64_t)> progress);
 
   void Add(git_object_t type, const void* data, std::size_t size);
   // Ends the stream and lets the indexer write the index. The names of the

@@ -30,18 +30,20 @@ namespace git {
 // - a name Git takes for its own folder: ".git" in any case, also followed
 //   by dots, spaces or ":..." or holding the code points that some file
 //   systems ignore, and "git~1";
-// - a symbolic link named .gitmodules, .gitattributes, .gitignore or
-//   .mailmap (as Git treats them);
+// - a symbolic link named .gitmodules (or a name Git takes for it);
 // - two entries of one name in a tree (so no entry can lie under a link);
-// - a mode other than a file's, an executable's, a folder's, a link's or a
-//   gitlink's;
+// - a mode other than a file's (100644, or 100664 that early Git wrote),
+//   an executable's, a folder's, a link's or a gitlink's;
+// - an entry whose object is missing or not of the type its mode says;
 // - a link whose target is empty, holds a zero byte, is longer than 4095
 //   bytes or is absolute, or that, followed through the tree's own links,
 //   climbs out of the work tree or into a .git folder, or passes through
 //   more than 40 links;
 // - a path longer than 4095 bytes or folders nested deeper than 256.
-// Any other failure (a missing or mistyped object, a write the system
-// refuses) throws StorageError naming the path and the reason too. What was
+// A write the system refuses throws the same error for the entry written.
+// A failure of no one entry (no repository, a branch that names no commit,
+// the work tree, the index or HEAD that cannot be written) throws
+// StorageError "Unable to check out into <workTree>: <reason>". What was
 // written before a failure stays, for the caller to remove. The library
 // must be started.
 void CheckOutBranch(const std::string& workTree, const std::string& branch);
