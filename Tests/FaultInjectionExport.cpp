@@ -4,7 +4,8 @@
 // run the hub is byte-identical; under a final name there is nothing, or an
 // export with exactly the store's objects and references; a failed call
 // leaves no temporary. The next export exports what is missing, refuses
-// what is there, and removes what a dead export left.
+// what is there, and removes what a dead export left. The fail walk makes
+// bare repositories, the crash walk checked-out ones.
 
 #include <algorithm>
 #include <filesystem>
@@ -28,14 +29,27 @@ namespace fs = std::filesystem;
 using mevcore::filesupport::FaultPlan;
 
 const std::vector<std::string> kExported = {"Alpha.vd2", "Done.vd2"};
-constexpr std::uint64_t kFsckEvery = 9;
+constexpr std::uint64_t kFsckEvery = 15;
 // Above every file but a pack: the transcript, references, the configuration.
 constexpr std::uint64_t kFileSizeBelowPacks = 600;
 
 std::string Exports(const PristineHub& hub) { return hub.Scratch() + "/exports"; }
 
-std::string ExportCommand(const PristineHub& hub) {
-  return "export --to " + Exports(hub) + " " + kExported[0] + " " + kExported[1];
+// With `checkout`, repositories with production's files checked out.
+std::string ExportCommand(const PristineHub& hub, bool checkout) {
+  return std::string("export ") + (checkout ? "--checkout " : "") + "--to " + Exports(hub) + " " +
+         kExported[0] + " " + kExported[1];
+}
+
+// The git folder of an export; its work tree, when checked out, is clean.
+std::string GitDirOf(const std::string& exported, bool checkout) {
+  return checkout ? exported + "/.git" : exported;
+}
+
+Findings CheckWorkTree(const std::string& exported) {
+  const auto status = mevstorage::testing::RunGit({"-C", exported, "status", "--porcelain"});
+  if (status.exitStatus == 0 && status.output.empty()) return {};
+  return {exported + ": git status: " + status.output};
 }
 
 bool Says(const std::string& transcript, const std::string& line) {
@@ -60,13 +74,14 @@ Findings CheckHubUnchanged(const PristineHub& hub) {
 
 // A final name holds a sound export; anything else is a temporary, and
 // only where `temporaries` allows one. The projects present go to `present`.
-Findings CheckExports(const PristineHub& hub, bool fsck, bool temporaries,
+Findings CheckExports(const PristineHub& hub, bool checkout, bool fsck, bool temporaries,
                       std::set<std::string>* present) {
   Findings findings;
   if (!fs::exists(Exports(hub))) return findings;
   for (const auto& entry : fs::directory_iterator(Exports(hub))) {
     const std::string name = entry.path().filename();
-    const std::string project = name.size() > 4 ? name.substr(0, name.size() - 4) : name;
+    const std::string project =
+        checkout || name.size() <= 4 ? name : name.substr(0, name.size() - 4);
     if (name.find(".exporting-") != std::string::npos && name[0] == '.') {
       if (!temporaries) findings.push_back(name + " is left");
       continue;
@@ -79,11 +94,12 @@ Findings CheckExports(const PristineHub& hub, bool fsck, bool temporaries,
     AddTagged(&findings, name + ": ",
               mevstorage::testing::CompareWithExport(
                   mevcore::filesupport::Dir::FromNativePath(hub.Hub() + "/" + project + "/git"),
-                  entry.path()));
-    const auto checked =
-        fsck ? mevstorage::testing::RunGitFsck(mevcore::filesupport::Dir::FromNativePath(entry.path()))
-             : mevstorage::testing::GitResult{0, ""};
+                  GitDirOf(entry.path(), checkout)));
+    if (!fsck) continue;
+    const auto checked = mevstorage::testing::RunGitFsck(
+        mevcore::filesupport::Dir::FromNativePath(GitDirOf(entry.path(), checkout)));
     if (checked.exitStatus != 0) findings.push_back(name + ": git fsck: " + checked.output);
+    if (checkout) AddTagged(&findings, "", CheckWorkTree(entry.path()));
   }
   return findings;
 }
@@ -103,20 +119,20 @@ Findings CheckSaid(const RunOutcome& run, const std::set<std::string>& present, 
   return findings;
 }
 
-Findings TryPoint(const PristineHub& hub, FaultPlan plan, bool crash, bool fsck) {
+Findings TryPoint(const PristineHub& hub, FaultPlan plan, bool crash, bool checkout, bool fsck) {
   fs::remove_all(Exports(hub));
-  const RunOutcome first = RunHubInChild(hub, ExportCommand(hub), plan);
+  const RunOutcome first = RunHubInChild(hub, ExportCommand(hub, checkout), plan);
   Findings found;
   std::set<std::string> present;
   if (crash && !first.crashed) found.push_back("the export did not reach the crash point");
   if (!crash) AddTagged(&found, "", CheckEnded(first));
   AddTagged(&found, "", CheckHubUnchanged(hub));
-  AddTagged(&found, "", CheckExports(hub, fsck, crash, &present));
+  AddTagged(&found, "", CheckExports(hub, checkout, fsck, crash, &present));
   if (!crash) AddTagged(&found, "", CheckSaid(first, present, false));
-  const RunOutcome next = RunHubInChild(hub, ExportCommand(hub), FaultPlan::Counting());
+  const RunOutcome next = RunHubInChild(hub, ExportCommand(hub, checkout), FaultPlan::Counting());
   std::set<std::string> after;
   AddTagged(&found, "next export: ", CheckEnded(next));
-  AddTagged(&found, "next export: ", CheckExports(hub, fsck, false, &after));
+  AddTagged(&found, "next export: ", CheckExports(hub, checkout, fsck, false, &after));
   AddTagged(&found, "next export: ", CheckSaid(next, after, true));
   if (after.size() != kExported.size()) found.push_back("next export: not every project is there");
   AddTagged(&found, "next export: ", CheckHubUnchanged(hub));
@@ -124,22 +140,22 @@ Findings TryPoint(const PristineHub& hub, FaultPlan plan, bool crash, bool fsck)
 }
 
 // Counts the calls of a clean export, then tries every one of them.
-Findings WalkExport(bool crash, std::uint64_t* points) {
+Findings WalkExport(bool crash, bool checkout, std::uint64_t* points) {
   PristineHub hub;
   hub.Restore();
   fs::remove_all(Exports(hub));
-  const RunOutcome clean = RunHubInChild(hub, ExportCommand(hub), FaultPlan::Counting());
+  const RunOutcome clean = RunHubInChild(hub, ExportCommand(hub, checkout), FaultPlan::Counting());
   Findings findings;
   std::set<std::string> present;
   AddTagged(&findings, "clean export: ", CheckEnded(clean));
-  AddTagged(&findings, "clean export: ", CheckExports(hub, true, false, &present));
+  AddTagged(&findings, "clean export: ", CheckExports(hub, checkout, true, false, &present));
   if (present.size() != kExported.size()) findings.push_back("clean export: not all exported");
   if (!findings.empty()) return findings;
   for (std::uint64_t n = 1; n <= clean.calls; ++n, ++*points) {
     const FaultPlan plan = crash ? FaultPlan::CrashingAt(n, kCrashExitCode) : FaultPlan::FailingAt(n);
     const std::string tag = std::string(crash ? "crashed" : "failed") + " at call " +
                             std::to_string(n) + ": ";
-    AddTagged(&findings, tag, TryPoint(hub, plan, crash, n % kFsckEvery == 0));
+    AddTagged(&findings, tag, TryPoint(hub, plan, crash, checkout, n % kFsckEvery == 0));
   }
   return findings;
 }
@@ -158,9 +174,11 @@ std::string Shown(const Findings& findings) {
   return text;
 }
 
+// Bare exports here; the crash walk checks out, so that between them both
+// kinds are walked while each walk keeps its time.
 TEST_F(ExportFaultInjection, EveryCallOfAnExportFailingInTurnLeavesNothingHalfDone) {
   std::uint64_t points = 0;
-  const Findings findings = WalkExport(false, &points);
+  const Findings findings = WalkExport(false, false, &points);
   std::cout << points << " export fault points tried" << std::endl;
   EXPECT_LT(0u, points);
   EXPECT_TRUE(findings.empty()) << findings.size() << " findings:\n" << Shown(findings);
@@ -168,7 +186,7 @@ TEST_F(ExportFaultInjection, EveryCallOfAnExportFailingInTurnLeavesNothingHalfDo
 
 TEST_F(ExportCrashPoints, ACrashAtEveryCallOfAnExportLeavesNothingHalfDone) {
   std::uint64_t points = 0;
-  const Findings findings = WalkExport(true, &points);
+  const Findings findings = WalkExport(true, true, &points);
   std::cout << points << " export crash points tried" << std::endl;
   EXPECT_LT(0u, points);
   EXPECT_TRUE(findings.empty()) << findings.size() << " findings:\n" << Shown(findings);
@@ -180,7 +198,7 @@ TEST_F(ExportFaultInjection, APackTheIndexerCannotWriteFailsTheProjectAndLeavesN
   PristineHub hub;
   hub.Restore();
   const RunOutcome run =
-      RunHubInChild(hub, ExportCommand(hub), FaultPlan::Counting(), kFileSizeBelowPacks);
+      RunHubInChild(hub, ExportCommand(hub, false), FaultPlan::Counting(), kFileSizeBelowPacks);
   EXPECT_TRUE(CheckEnded(run).empty()) << run.transcript;
   EXPECT_EQ(1, run.exitCode);
   for (const std::string& project : kExported) {

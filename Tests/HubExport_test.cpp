@@ -9,6 +9,7 @@
 #include <fstream>
 #include <regex>
 #include <set>
+#include <stdexcept>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -22,6 +23,7 @@
 #include "HubFixture.h"
 #include "HubReadOnly.h"
 #include "mevcore/filesupport/Dir.h"
+#include "mevstorage/git/Storage.h"
 
 namespace velders {
 namespace testing {
@@ -190,6 +192,86 @@ TEST_F(HubExport, BrokenStoresFailWithTheirReasonAndLeaveNothingWhileDeadExports
   EXPECT_EQ(before, mevstorage::testing::SnapshotFolder(home_.Hub()));
   ExpectRoundTrip("Late.vd2", To() + "/Late.vd2.git");
   ExpectRoundTrip("Z.vd2", To() + "/Z.vd2.git");
+}
+
+std::string Hex(const git_oid& id) {
+  char hex[GIT_OID_HEXSZ + 1];
+  git_oid_tostr(hex, sizeof hex, &id);
+  return hex;
+}
+
+// Writes an object as raw bytes, which the store's own library takes
+// unchecked: a tree Git refuses, for one.
+std::string WriteRaw(const std::string& gitFolder, const std::string& bytes, git_object_t type) {
+  const mevstorage::git::RepositoryHandle repository =
+      mevstorage::git::SQLite3OdbBackend::OpenRepository(
+          mevcore::filesupport::Dir::FromNativePath(gitFolder));
+  mevstorage::git::Wrap<git_odb> odb;
+  git_oid id;
+  if (git_repository_odb(&odb.ptr, repository->ptr) != 0 ||
+      git_odb_write(&id, odb.ptr, bytes.data(), bytes.size(), type) != 0) {
+    throw std::runtime_error("cannot write an object in " + gitFolder);
+  }
+  return Hex(id);
+}
+
+std::string TreeEntry(const std::string& mode, const std::string& name, const std::string& hex) {
+  git_oid id;
+  git_oid_fromstr(&id, hex.c_str());
+  return mode + " " + name + std::string(1, '\0') +
+         std::string(reinterpret_cast<const char*>(id.id), GIT_OID_RAWSZ);
+}
+
+// Moves production to a commit of a tree holding only a link out of any
+// work tree, which Git itself takes.
+void CommitEscapingLink(const std::string& gitFolder) {
+  const std::string link = WriteRaw(gitFolder, "../../../outside", GIT_OBJECT_BLOB);
+  const std::string tree = WriteRaw(gitFolder, TreeEntry("120000", "escape", link), GIT_OBJECT_TREE);
+  const std::string commit = WriteRaw(
+      gitFolder,
+      "tree " + tree + "\nauthor E <e@example.invalid> 1511013600 +0000\n" +
+          "committer E <e@example.invalid> 1511013600 +0000\n\nA link\n",
+      GIT_OBJECT_COMMIT);
+  WriteBytes(gitFolder + "/refs/heads/production", commit + "\n");
+}
+
+TEST_F(HubExport, CheckoutsHoldTheFilesOfProductionAndAHostileTreeFailsTheProject) {
+  MakeStandardSample();
+  Make(Project("Hostile.vd2", "H"));
+  Make(Project("Link.vd2", "L"));
+  const std::string blob = samplehub::ReadHeadTree(Git("Hostile.vd2")).at("properties");
+  const std::string tree = WriteRaw(Git("Hostile.vd2"), TreeEntry("100644", "..", blob),
+                                    GIT_OBJECT_TREE);
+  CommitEscapingLink(Git("Link.vd2"));
+  const auto before = mevstorage::testing::SnapshotFolder(home_.Hub());
+
+  const RunResult run =
+      Hub({"export", "--checkout", "Harbour Lights.vd2", "Winter Edit 2017.vd", "Hostile.vd2",
+           "Link.vd2", "--to", To()});
+
+  EXPECT_TRUE(std::regex_match(
+      run.standardOutput,
+      std::regex(ExportedPattern("Harbour Lights.vd2", To() + "/Harbour Lights.vd2") +
+                 ExportedPattern("Winter Edit 2017.vd", To() + "/Winter Edit 2017.vd") +
+                 "Hostile\\.vd2: failed: tree " + tree +
+                 ": its entry \"\\.\\.\" has a name Git refuses\n" +
+                 "Link\\.vd2: failed: Unable to check out escape in .*\n")))
+      << run.standardOutput;
+  EXPECT_EQ(1, run.exitCode);
+  EXPECT_EQ(before, mevstorage::testing::SnapshotFolder(home_.Hub()));
+  EXPECT_EQ(std::set<std::string>({"Harbour Lights.vd2", "Winter Edit 2017.vd"}), Entries(To()));
+  for (const char* folder : {"Harbour Lights.vd2", "Winter Edit 2017.vd"}) {
+    const std::string work = To() + "/" + folder;
+    const auto fsck =
+        mevstorage::testing::RunGitFsck(mevcore::filesupport::Dir::FromNativePath(work + "/.git"));
+    EXPECT_EQ(0, fsck.exitStatus) << fsck.output;
+    EXPECT_EQ(std::vector<std::string>(),
+              mevstorage::testing::CompareWithExport(
+                  mevcore::filesupport::Dir::FromNativePath(Git(folder)), work + "/.git"));
+    ExpectFilesOfProduction(work + "/.git", work);
+    const auto status = RunGit({"-C", work, "status", "--porcelain", "--branch"});
+    EXPECT_EQ("## production\n", status.output) << folder;
+  }
 }
 
 TEST_F(HubExport, FoldersAreNamedInTheHubOrByPathAndTheCommandLineIsChecked) {

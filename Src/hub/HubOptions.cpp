@@ -10,8 +10,9 @@ namespace hub {
 
 const char* const kExitCodesHelp =
     "Exit codes: 0 when check found every project sound, when undo undid every\n"
-    "folder (or would), and always for status; 1 when check found a project failed,\n"
-    "undo refused or failed a folder, or the hub could not be read or was held by\n"
+    "folder (or would), when export exported every project, and always for status;\n"
+    "1 when check found a project failed, undo refused or failed a folder, export\n"
+    "refused or failed a project, or the hub could not be read or was held by\n"
     "another program; 2 when the command line is wrong.";
 
 void AddHubOptions(CLI::App& command, HubOptions& options, const std::string& details) {

@@ -13,6 +13,7 @@
 #include "mevcore/config/Exception.h"
 #include "mevcore/filesupport/DiskInterface.h"
 #include "mevcore/filesupport/DurableWrite.h"
+#include "mevstorage/git/Checkout.h"
 #include "mevstorage/git/ReadOnly.h"
 
 namespace mevstorage {
@@ -28,6 +29,9 @@ using mevcore::filesupport::Disk;
 // process's resident memory.
 constexpr std::size_t kPackWindow = 8u << 20;
 constexpr std::size_t kPackWindowsMapped = 32u << 20;
+
+// The branch a checkout holds: the project's current state.
+constexpr const char* kCheckedOutBranch = "production";
 
 std::string Config(bool bare) {
   return std::string("[core]\n\trepositoryformatversion = 0\n\tfilemode = true\n\tbare = ") +
@@ -84,6 +88,7 @@ std::uint64_t WriteRepository(ObjectDatabase& database, const StoreContents& con
   WriteReferenceFiles(contents.references, gitDir);
   WriteNewFile(gitDir + "/config", Config(!options.checkout));
   VerifyExport(gitDir, contents.listed);
+  if (options.checkout) CheckOutBranch(temporary, kCheckedOutBranch);
   SyncFolders(temporary);
   return packBytes;
 }

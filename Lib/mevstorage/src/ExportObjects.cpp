@@ -4,6 +4,7 @@
 #include <string>
 
 #include "ExportIdentities.h"
+#include "ExportTrees.h"
 #include "VerifySteps.h"
 
 namespace mevstorage {
@@ -64,9 +65,10 @@ class RowCopier {
     const std::string problem = RowProblem(row, &id);
     if (!problem.empty()) throw StorageError(problem);
     const auto type = static_cast<git_object_t>(copied.type);
-    const std::string identity = IdentityProblem(type, copied.data);
-    if (!identity.empty()) {
-      throw StorageError(std::string(git_object_type2string(type)) + " " + HexOf(id) + ": " + identity);
+    const std::string refused = type == GIT_OBJECT_TREE ? TreeProblem(copied.data)
+                                                         : IdentityProblem(type, copied.data);
+    if (!refused.empty()) {
+      throw StorageError(std::string(git_object_type2string(type)) + " " + HexOf(id) + ": " + refused);
     }
     pack_.Add(type, copied.data.data(), copied.data.size());
     ++progress_.objectsDone;

@@ -47,12 +47,18 @@ std::string ExportFolderName(const std::string& name, const ExportOptions& optio
 // repository `targetFolder`/ExportFolderName(name, options):
 // - every row of the object database, reachable or not, into one pack with
 //   its index (undeltified objects, written by libgit2's indexer), each
-//   object's id hashed again from its content as it is written;
+//   object's id hashed again from its content as it is written, and what
+//   Git's own check refuses and libgit2 reads all the same refused too: a
+//   date or time zone of an author, committer or tagger that Git cannot
+//   read; a tree entry of a mode or name Git refuses, two of one name, or
+//   entries out of Git's order;
 // - HEAD, the loose references and "packed-refs" copied as they are, and a
 //   configuration of its own;
 // - then checked: the pack holds exactly the ids read, and every reference
 //   and every object reachable from one is in it;
-// - with options.checkout, the work tree written by CheckOutBranch.
+// - with options.checkout, the work tree written by CheckOutBranch for the
+//   branch "production" (nothing when the project has no such branch, as a
+//   clone of the bare export would give).
 // The store is opened as OpenRepositoryReadOnly opens it: nothing in it is
 // made, changed or locked, and a host may write meanwhile (rows it commits
 // during the export may or may not be exported; references are read first,
