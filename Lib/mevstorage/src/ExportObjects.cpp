@@ -62,7 +62,7 @@ class RowCopier {
     ObjectDatabase::Row row{copied.id.id, GIT_OID_RAWSZ, copied.type,
                             copied.size,  copied.data.data(), copied.data.size()};
     git_oid id;
-    const std::string problem = RowProblem(row, &id);
+    const std::string problem = RowProblem(row, &id, RowHashing::kPlain);
     if (!problem.empty()) throw StorageError(problem);
     const auto type = static_cast<git_object_t>(copied.type);
     const std::string refused = type == GIT_OBJECT_TREE ? TreeProblem(copied.data)

@@ -33,6 +33,20 @@ struct Deflater {
   }
 };
 
+// Deflating bytes that do not shrink (media, already compressed) takes
+// most of an export's time and gains nothing, so such an object is stored:
+// zlib's level 0 is still a deflate stream, as every pack reader expects.
+// What the middle 4 KiB of an object do at the fastest level decides.
+int LevelFor(const void* data, std::size_t size) {
+  constexpr std::size_t kSample = 4096;
+  if (size < kSample) return Z_BEST_SPEED;
+  Bytef sample[kSample + 64];
+  uLongf length = sizeof sample;
+  const auto* middle = static_cast<const Bytef*>(data) + (size - kSample) / 2;
+  if (compress2(sample, &length, middle, kSample, Z_BEST_SPEED) != Z_OK) return Z_BEST_SPEED;
+  return length > kSample * 9 / 10 ? Z_NO_COMPRESSION : Z_BEST_SPEED;
+}
+
 }  // namespace
 
 struct PackWriter::State {
@@ -96,7 +110,7 @@ void PackWriter::Add(git_object_t type, const void* data, std::size_t size) {
 void PackWriter::Deflate(const void* data, std::size_t size) {
   Deflater deflater;
   z_stream& stream = deflater.stream;
-  deflater.started = deflateInit(&stream, Z_BEST_SPEED) == Z_OK;
+  deflater.started = deflateInit(&stream, LevelFor(data, size)) == Z_OK;
   if (!deflater.started) Fail("zlib cannot start");
   stream.next_in = static_cast<Bytef*>(const_cast<void*>(data));
   std::size_t left = size;

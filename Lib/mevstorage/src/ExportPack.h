@@ -16,7 +16,8 @@ namespace git {
 // hashed again from its inflated content, and the trailing SHA-1 must match
 // the stream. No delta search is made: media blobs gain nothing from one,
 // and memory then stays at one object's copy. Objects are deflated at
-// zlib's fastest level, which a pack allows as well as any other.
+// zlib's fastest level, or stored (level 0) when a sample of them does not
+// shrink; a pack allows any level.
 // Throws StorageError naming the folder and the reason.
 class PackWriter {
  public:

@@ -42,9 +42,16 @@ class ProblemList {
 
 std::string HexOf(const git_oid& id);
 
+// How a row's data is hashed: with libgit2's SHA-1, which also detects the
+// known collision attacks, or with plain SHA-1, several times faster, for a
+// caller whose objects are hashed again with detection (the export, whose
+// pack the indexer hashes).
+enum class RowHashing { kDetectingCollisions, kPlain };
+
 // Empty when the row holds the object its oid names; else the problem, in
 // one line naming the row. `id` receives the row's oid when it has 20 bytes.
-std::string RowProblem(const ObjectDatabase::Row& row, git_oid* id);
+std::string RowProblem(const ObjectDatabase::Row& row, git_oid* id,
+                       RowHashing hashing = RowHashing::kDetectingCollisions);
 
 // SQLite's integrity check, then every row. The ids of rows that do not
 // hold the object their oid names go into `damaged`.
