@@ -27,8 +27,8 @@ struct WalkResult {
 // Whether the walks try the N-th point. The plain build tries every point.
 // The sanitizer build, several times slower, tries a fixed sample: every
 // VR_WALK_STRIDE-th point from the first, a stride prime to the walks' own
-// periods (the fsck at every 5th or 7th point, the resuming recovery run at
-// every 3rd), so the sample still meets each of them.
+// periods (the fsck at every 5th, 7th or 15th point, the resuming recovery
+// run at every 3rd), so the sample still meets each of them.
 bool WalksPoint(std::uint64_t n);
 
 // Adds the points, counts and findings of `more` to `total`.
