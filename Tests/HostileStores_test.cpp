@@ -19,8 +19,6 @@ using samplehub::HashTree;
 
 class BrokenStores : public HubTest {
  protected:
-  std::string Git(const std::string& folder) const { return Folder(folder) + "/git"; }
-  std::string Database(const std::string& folder) const { return Git(folder) + "/odb.sqlite3"; }
 
   std::string OpenFailure(const std::string& folder, const std::string& reason) const {
     return ExceptionLineStart(Folder(folder)) + "Unable to open the repository in " +

@@ -18,21 +18,8 @@ namespace velders {
 namespace testing {
 namespace {
 
-std::string HexOfBlob(const std::string& bytes) {
-  git_oid id;
-  git_odb_hash(&id, bytes.data(), bytes.size(), GIT_OBJECT_BLOB);
-  char text[GIT_OID_HEXSZ + 1];
-  git_oid_tostr(text, sizeof text, &id);
-  return text;
-}
-
 class HubCheck : public HubTest {
  protected:
-  RunResult Hub(const std::vector<std::string>& arguments) const {
-    return RunProgram(VELDERS_HUB_BINARY, home_.Environment(), "", arguments);
-  }
-  std::string Git(const std::string& folder) const { return Folder(folder) + "/git"; }
-  std::string Database(const std::string& folder) const { return Git(folder) + "/odb.sqlite3"; }
 };
 
 TEST_F(HubCheck, SampleHubIsSoundAndLeftExactlyAsItWasWhileAHostWrites) {

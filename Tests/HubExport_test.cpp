@@ -32,14 +32,6 @@ namespace {
 namespace fs = std::filesystem;
 using mevstorage::testing::RunGit;
 
-std::string HexOfBlob(const std::string& bytes) {
-  git_oid id;
-  git_odb_hash(&id, bytes.data(), bytes.size(), GIT_OBJECT_BLOB);
-  char text[GIT_OID_HEXSZ + 1];
-  git_oid_tostr(text, sizeof text, &id);
-  return text;
-}
-
 std::string ReadWhole(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream bytes;
@@ -55,11 +47,6 @@ std::set<std::string> Entries(const std::string& folder) {
 
 class HubExport : public HubTest {
  protected:
-  RunResult Hub(const std::vector<std::string>& arguments) const {
-    return RunProgram(VELDERS_HUB_BINARY, home_.Environment(), "", arguments);
-  }
-  std::string Git(const std::string& folder) const { return Folder(folder) + "/git"; }
-  std::string Database(const std::string& folder) const { return Git(folder) + "/odb.sqlite3"; }
   std::string To() const { return home_.Home() + "/exports"; }
 
   // The line of a project exported to `to`, its pack's size left as a pattern.

@@ -5,6 +5,8 @@
 #include <fstream>
 #include <sstream>
 
+#include <git2.h>
+
 #include "mevstorage/git/Storage.h"
 
 namespace velders {
@@ -42,6 +44,18 @@ RunResult HubTest::RecoverAll(bool upgrade, const std::string& tz) const {
   return home_.Recover(upgrade ? "n\ny\ny\n\n" : "n\ny\nn\n\n", tz);
 }
 
+RunResult HubTest::Hub(const std::vector<std::string>& arguments) const {
+  return RunProgram(VELDERS_HUB_BINARY, home_.Environment(), "", arguments);
+}
+
+std::map<std::string, std::string> HubTest::HubFiles() const {
+  auto files = samplehub::HashTree(home_.Hub());
+  for (auto it = files.begin(); it != files.end();) {
+    it = it->first.find("/git/odb.sqlite3") != std::string::npos ? files.erase(it) : ++it;
+  }
+  return files;
+}
+
 std::map<std::string, std::string> HubTest::FilesBesidesObjects(const std::string& name) const {
   auto files = samplehub::HashTree(Folder(name));
   files.erase("git/odb.sqlite3");
@@ -50,6 +64,14 @@ std::map<std::string, std::string> HubTest::FilesBesidesObjects(const std::strin
 
 std::string HubTest::LeftAsItWas(const std::string& name, const std::string& reason) const {
   return "    Unable to recover " + Folder(name) + " : " + reason + "; it is left as it was\n";
+}
+
+std::string HexOfBlob(const std::string& bytes) {
+  git_oid id;
+  git_odb_hash(&id, bytes.data(), bytes.size(), GIT_OBJECT_BLOB);
+  char text[GIT_OID_HEXSZ + 1];
+  git_oid_tostr(text, sizeof text, &id);
+  return text;
 }
 
 samplehub::SampleProject Project(const std::string& folder, const std::string& name) {

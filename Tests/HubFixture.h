@@ -33,9 +33,19 @@ class HubTest : public ::testing::Test {
 
   // The recover-all run, upgrade as asked.
   RunResult RecoverAll(bool upgrade, const std::string& tz = "UTC0") const;
+  // velders-hub with the arguments, in the scratch home.
+  RunResult Hub(const std::vector<std::string>& arguments) const;
+  std::string Git(const std::string& folder) const { return Folder(folder) + "/git"; }
+  std::string Database(const std::string& folder) const { return Git(folder) + "/odb.sqlite3"; }
+  // The hub's files by path, less the object databases, which keep the
+  // recovery commits that nothing names any more.
+  std::map<std::string, std::string> HubFiles() const;
 
   ScratchHome home_;
 };
+
+// The hex id Git gives a blob of the bytes.
+std::string HexOfBlob(const std::string& bytes);
 
 // A small current project with the given folder and name.
 samplehub::SampleProject Project(const std::string& folder, const std::string& name);

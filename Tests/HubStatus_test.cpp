@@ -27,15 +27,13 @@ class HubStatus : public HubTest {
   RunResult Status(const std::vector<std::string>& options = {}) const {
     std::vector<std::string> arguments = {"status"};
     arguments.insert(arguments.end(), options.begin(), options.end());
-    return RunProgram(VELDERS_HUB_BINARY, home_.Environment(), "", arguments);
+    return Hub(arguments);
   }
   nlohmann::json StatusDocument() const {
     const RunResult run = Status({"--json"});
     EXPECT_EQ(0, run.exitCode) << run.standardError;
     return nlohmann::json::parse(run.standardOutput);
   }
-  std::string Git(const std::string& folder) const { return Folder(folder) + "/git"; }
-  std::string Database(const std::string& folder) const { return Git(folder) + "/odb.sqlite3"; }
 
   // A journal in progress whose commit the branch names, or does not.
   void LeaveJournal(const std::string& folder, bool branchNamesCommit) {
@@ -194,7 +192,7 @@ TEST_F(HubStatus, BrokenStoresAreUnreadableWithTheirReason) {
 
   // The check says each broken store too, one line a project, and fails the
   // run; a commit time no calendar holds is no fault of the store.
-  const RunResult check = RunProgram(VELDERS_HUB_BINARY, home_.Environment(), "", {"check"});
+  const RunResult check = Hub({"check"});
   EXPECT_EQ(1, check.exitCode);
   std::istringstream lines(check.standardOutput);
   std::vector<std::string> checked;

@@ -32,17 +32,7 @@ class HubUndo : public HubTest {
   RunResult Undo(const std::vector<std::string>& options) const {
     std::vector<std::string> arguments = {"undo"};
     arguments.insert(arguments.end(), options.begin(), options.end());
-    return RunProgram(VELDERS_HUB_BINARY, home_.Environment(), "", arguments);
-  }
-  // The hub's files by path, less the object databases, which keep the
-  // recovery commits that nothing names any more.
-  std::map<std::string, std::string> HubFiles() const {
-    std::map<std::string, std::string> files = samplehub::HashTree(home_.Hub());
-    for (auto it = files.begin(); it != files.end();) {
-      const bool database = it->first.find("/git/odb.sqlite3") != std::string::npos;
-      it = database ? files.erase(it) : std::next(it);
-    }
-    return files;
+    return Hub(arguments);
   }
   std::string Record(const std::string& folder) const {
     return Folder(folder) + "/git/recovery-record.json";
@@ -164,7 +154,7 @@ class HostileRoundTrip : public HubUndo, public ::testing::WithParamInterface<An
   // the name each has once recovered; status says it offers them all, none
   // to be refused.
   std::vector<std::pair<std::string, std::string>> Offered() const {
-    const RunResult status = RunProgram(VELDERS_HUB_BINARY, home_.Environment(), "", {"status"});
+    const RunResult status = Hub({"status"});
     EXPECT_EQ(folders_.size(), CountOccurrences(status.standardOutput, ": would recover \""));
     EXPECT_EQ(0u, CountOccurrences(status.standardOutput, ": would not recover"))
         << status.standardOutput;

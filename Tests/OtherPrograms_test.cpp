@@ -80,9 +80,6 @@ std::string OwnCommandName() {
 
 class OtherPrograms : public HubTest {
  protected:
-  RunResult Hub(const std::vector<std::string>& arguments) const {
-    return RunProgram(VELDERS_HUB_BINARY, home_.Environment(), "", arguments);
-  }
   std::string Busy(const std::string& holder, const std::string& folder) const {
     return holder + " is working on " + folder + "; nothing was changed\n";
   }

@@ -33,8 +33,6 @@ class StatusMatchesRun : public HubTest {
     Maker make;
   };
 
-  std::string Git(const std::string& folder) const { return Folder(folder) + "/git"; }
-  std::string Database(const std::string& folder) const { return Git(folder) + "/odb.sqlite3"; }
   void Fifo(const std::string& path) {
     ::unlink(Folder(path).c_str());
     ASSERT_EQ(0, ::mkfifo(Folder(path).c_str(), 0644)) << path;

@@ -34,18 +34,6 @@ class SyncDatabases : public HubTest {
     project.syncCompanions = companions;
     Make(project);
   }
-  RunResult Hub(const std::vector<std::string>& arguments) const {
-    return RunProgram(VELDERS_HUB_BINARY, home_.Environment(), "", arguments);
-  }
-  // The hub's files less the object databases, which keep the recovery
-  // commits that nothing names any more.
-  std::map<std::string, std::string> HubFiles() const {
-    auto files = samplehub::HashTree(home_.Hub());
-    for (auto it = files.begin(); it != files.end();) {
-      it = it->first.find("/git/odb.sqlite3") != std::string::npos ? files.erase(it) : ++it;
-    }
-    return files;
-  }
   // The rows SQLite reads from a copy of the set-aside database and its
   // companions, and its integrity check; the copy is opened, so that the
   // project's own files stay as they are.
