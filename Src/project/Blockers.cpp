@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 #include <map>
+#include <vector>
 
 #include "mevcore/config/Exception.h"
 #include "mevcore/filesupport/DiskInterface.h"
@@ -14,6 +15,8 @@
 #include "project/BranchState.h"
 #include "project/FolderNames.h"
 #include "project/Journal.h"
+#include "project/Steps.h"
+#include "records/Constants.h"
 
 namespace velders {
 namespace project {
@@ -22,34 +25,24 @@ namespace {
 using mevcore::filesupport::Dir;
 using mevcore::filesupport::Disk;
 
-// The files the recovery rewrites are checked for links only: what else
-// keeps them from being written is found by the write itself, whose own
-// console line then says so.
-enum class Kind { kFolder, kFile, kAny };
-
-struct Part {
-  const char* path;  // inside the project folder
-  Kind kind;
-  bool written;  // the recovery writes in it (a folder) or replaces it (a file)
-};
-
-// Every part of the folder a recovery reads, writes or renames.
-const Part kParts[] = {
-    {"git", Kind::kFolder, true},
-    {"git/refs", Kind::kFolder, false},
-    {"git/refs/heads", Kind::kFolder, true},
-    {"git/refs/heads/production", Kind::kFile, false},
-    {"git/odb.sqlite3", Kind::kFile, true},
-    {"sync.sqlite3", Kind::kFile, false},
-    {"sync.sqlite3-journal", Kind::kAny, false},
-    {"sync.sqlite3-wal", Kind::kAny, false},
-    {"sync.sqlite3-shm", Kind::kAny, false},
-    {"deleted", Kind::kFile, false},
-    {"pre_recovery_deleted", Kind::kAny, false},
-    {"version", Kind::kAny, false},
-    {"pre_recovery_version", Kind::kAny, false},
-    {"recovery_info.txt", Kind::kAny, false},
-};
+// Every part of the folder a recovery reads, writes or renames: the
+// repository's, which the recovery commit writes and the branch steps read,
+// then each step's own. The files the recovery rewrites are checked for
+// links only: what else keeps them from being written is found by the write
+// itself, whose own console line then says so.
+std::vector<FolderPart> RecoveryParts() {
+  std::vector<FolderPart> parts = {
+      {kGitFolderName, PartKind::kFolder, true},
+      {"git/refs", PartKind::kFolder, false},
+      {"git/refs/heads", PartKind::kFolder, true},
+      {"git/refs/heads/production", PartKind::kFile, false},
+      {"git/odb.sqlite3", PartKind::kFile, true},
+  };
+  for (const Step& step : RecoverySteps()) {
+    parts.insert(parts.end(), step.parts.begin(), step.parts.end());
+  }
+  return parts;
+}
 
 // Whether an entry of that name is there, not following a link; throws,
 // naming it, when that cannot be told.
@@ -69,14 +62,17 @@ std::optional<std::string> Unwritable(const std::string& path) {
   return path + " cannot be written: " + std::strerror(errno);
 }
 
-std::optional<std::string> CheckPart(const std::string& path, const Part& part, bool* there) {
+std::optional<std::string> CheckPart(const std::string& path, const FolderPart& part,
+                                     bool* there) {
   struct stat info;
   *there = There(path, &info);
   if (!*there) return std::nullopt;
   if (S_ISLNK(info.st_mode)) return path + " is a symbolic link, which is not followed";
-  if (part.kind == Kind::kAny) return std::nullopt;
-  if (part.kind == Kind::kFolder && !S_ISDIR(info.st_mode)) return path + " is not a folder";
-  if (part.kind == Kind::kFile && !S_ISREG(info.st_mode)) return path + " is not a regular file";
+  if (part.kind == PartKind::kAny) return std::nullopt;
+  if (part.kind == PartKind::kFolder && !S_ISDIR(info.st_mode)) return path + " is not a folder";
+  if (part.kind == PartKind::kFile && !S_ISREG(info.st_mode)) {
+    return path + " is not a regular file";
+  }
   return part.written ? Unwritable(path) : std::nullopt;
 }
 
@@ -89,10 +85,11 @@ std::optional<std::string> AlreadyThere(const std::string& path) {
 // a companion under one of them, whoever left it, would join the database.
 // A program writing it would go on writing the renamed files.
 std::optional<std::string> SyncBlocker(const std::string& folder) {
-  const std::string database = folder + "/sync.sqlite3";
-  if (auto taken = AlreadyThere(folder + "/pre_recovery_sync.sqlite3")) return taken;
+  const std::string database = folder + "/" + kSyncFileName;
+  const std::string setAside = folder + "/" + kPreRecoverySyncFileName;
+  if (auto taken = AlreadyThere(setAside)) return taken;
   for (const char* suffix : mevstorage::git::kCompanionSuffixes) {
-    if (auto taken = AlreadyThere(folder + "/pre_recovery_sync.sqlite3" + suffix)) return taken;
+    if (auto taken = AlreadyThere(setAside + suffix)) return taken;
   }
   try {
     if (!mevstorage::git::DatabaseBeingWritten(database)) return std::nullopt;
@@ -106,7 +103,7 @@ std::optional<std::string> Blocker(const Dir& project, const RecoveryPlan& plan)
   const std::string folder = project.NativePath();
   if (auto blocker = Unwritable(folder)) return blocker;
   std::map<std::string, bool> there;
-  for (const Part& part : kParts) {
+  for (const FolderPart& part : RecoveryParts()) {
     if (auto blocker = CheckPart(folder + "/" + part.path, part, &there[part.path])) {
       return blocker;
     }
@@ -115,8 +112,8 @@ std::optional<std::string> Blocker(const Dir& project, const RecoveryPlan& plan)
   if (There(lock)) {
     return lock + " is there: another program is moving the branch, or one stopped part way";
   }
-  if (there["deleted"] && there["pre_recovery_deleted"]) {
-    return folder + "/pre_recovery_deleted is already there";
+  if (there[kDeletedFileName] && there[kPreRecoveryDeletedFileName]) {
+    return folder + "/" + kPreRecoveryDeletedFileName + " is already there";
   }
   if (auto blocker = SyncBlocker(folder)) return blocker;
   if (plan.keepProduction) {

@@ -68,10 +68,10 @@ void Unopened(const Dir& project, const std::string& failure, Examination* exami
   Decide(examination, Kind::kUnreadable, failure, failure);
   std::vector<std::string>& missing = examination->preview.missing;
   try {
-    if (!ProjectFile(project, "git").Exists()) missing.push_back("git");
-    if (!ProjectFile(project, "sync.sqlite3").Exists() &&
-        !ProjectFile(project, "pre_recovery_sync.sqlite3").Exists()) {
-      missing.push_back("sync.sqlite3");
+    if (!ProjectFile(project, kGitFolderName).Exists()) missing.push_back(kGitFolderName);
+    if (!ProjectFile(project, kSyncFileName).Exists() &&
+        !ProjectFile(project, kPreRecoverySyncFileName).Exists()) {
+      missing.push_back(kSyncFileName);
     }
   } catch (const std::exception&) {
     missing.clear();
@@ -100,14 +100,14 @@ void Examine(const Dir& project, RepositoryOpener open, Examination* examination
   } catch (const std::exception& error) {
     return Unopened(project, error.what(), examination);
   }
-  if (!ProjectFile(project, "sync.sqlite3").Exists()) {
-    if (ProjectFile(project, "pre_recovery_sync.sqlite3").Exists()) {
+  if (!ProjectFile(project, kSyncFileName).Exists()) {
+    if (ProjectFile(project, kPreRecoverySyncFileName).Exists()) {
       return Decide(examination, Kind::kRecovered, "");
     }
-    examination->preview.missing = {"sync.sqlite3"};
+    examination->preview.missing = {kSyncFileName};
     return Decide(examination, Kind::kNotAProject, "\"sync.sqlite3\" is missing");
   }
-  if (ProjectFile(project, "pre_recovery_sync.sqlite3").Exists()) {
+  if (ProjectFile(project, kPreRecoverySyncFileName).Exists()) {
     return Decide(examination, Kind::kNotAProject,
                   "it holds both \"sync.sqlite3\" and \"pre_recovery_sync.sqlite3\"");
   }
@@ -128,7 +128,7 @@ std::string RecoveredPart(const std::string& info) {
 // only leaves it untold.
 std::string RecoveredAt(const Dir& project) {
   try {
-    const auto info = ReadIfRegular(ProjectFile(project, "recovery_info.txt"));
+    const auto info = ReadIfRegular(ProjectFile(project, kRecoveryInfoFileName));
     if (info && !RecoveredPart(*info).empty()) return RecoveredPart(*info);
     if (RecordFile(project).Exists()) return ReadJournal(RecordFile(project)).recoveryTime + " UTC";
   } catch (const std::exception&) {
@@ -140,7 +140,7 @@ std::string RecoveredAt(const Dir& project) {
 // something other than a regular file in its place, or a file this process
 // may not write. The folder itself is a blocker's.
 std::optional<std::string> InfoWriteRefusal(const Dir& project) {
-  const std::string path = ProjectFile(project, "recovery_info.txt").NativePath();
+  const std::string path = ProjectFile(project, kRecoveryInfoFileName).NativePath();
   struct stat info;
   if (mevcore::filesupport::Disk().Lstat(path, &info) != 0) {
     if (errno == ENOENT) return std::nullopt;
@@ -191,9 +191,9 @@ Examination ExamineFolder(const Dir& project, RepositoryOpener open) {
 }
 
 void CheckStillOffered(const Dir& project) {
-  const mevcore::filesupport::File sync = ProjectFile(project, "sync.sqlite3");
+  const mevcore::filesupport::File sync = ProjectFile(project, kSyncFileName);
   if (!sync.Exists()) throw std::runtime_error(sync.FullPathMultiByte() + " no longer exists");
-  const mevcore::filesupport::File aside = ProjectFile(project, "pre_recovery_sync.sqlite3");
+  const mevcore::filesupport::File aside = ProjectFile(project, kPreRecoverySyncFileName);
   if (aside.Exists()) throw std::runtime_error(aside.FullPathMultiByte() + " appeared meanwhile");
 }
 

@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 
 #include "project/ProjectFiles.h"
+#include "records/Constants.h"
 
 namespace velders {
 namespace project {
@@ -40,11 +41,11 @@ std::optional<std::string> OptionalBytes(const json& value) {
 const char kKeptProductionReference[] = "refs/pre_recovery/production";
 
 File InProgressFile(const Dir& project) {
-  return File(GitFolder(project), mevcore::utility::AsciiToUTF16("recovery-in-progress.json"));
+  return File(GitFolder(project), mevcore::utility::AsciiToUTF16(kJournalFileName));
 }
 
 File RecordFile(const Dir& project) {
-  return File(GitFolder(project), mevcore::utility::AsciiToUTF16("recovery-record.json"));
+  return File(GitFolder(project), mevcore::utility::AsciiToUTF16(kRecordFileName));
 }
 
 std::string JournalText(const Journal& journal) {

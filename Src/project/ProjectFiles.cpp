@@ -10,6 +10,7 @@
 #include "mevcore/filesupport/DiskInterface.h"
 #include "mevcore/filesupport/DurableWrite.h"
 #include "mevcore/utility/Text.h"
+#include "records/Constants.h"
 
 namespace velders {
 namespace project {
@@ -20,7 +21,7 @@ using mevcore::filesupport::Disk;
 using mevcore::filesupport::File;
 using mevcore::utility::AsciiToUTF16;
 
-Dir GitFolder(const Dir& project) { return Dir(project, AsciiToUTF16("git")); }
+Dir GitFolder(const Dir& project) { return Dir(project, AsciiToUTF16(kGitFolderName)); }
 
 File ProjectFile(const Dir& project, const char* name) {
   return File(project, AsciiToUTF16(name));

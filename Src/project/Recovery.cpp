@@ -7,6 +7,7 @@
 #include "project/Blockers.h"
 #include "project/ProjectFiles.h"
 #include "project/StepRunner.h"
+#include "records/Constants.h"
 #include "records/RecoveryInfo.h"
 #include "records/TimeStamps.h"
 
@@ -85,10 +86,10 @@ bool StopsWalk(FailureKind kind) {
 }
 
 void ReadPriorFiles(const mevcore::filesupport::Dir& project, Journal* journal) {
-  journal->priorRecoveryInfo = ReadIfRegular(ProjectFile(project, "recovery_info.txt"));
-  journal->priorVersion = ReadIfThere(ProjectFile(project, "version"));
-  journal->savedVersionExisted = ProjectFile(project, "pre_recovery_version").Exists();
-  journal->deleted = ProjectFile(project, "deleted").Exists();
+  journal->priorRecoveryInfo = ReadIfRegular(ProjectFile(project, kRecoveryInfoFileName));
+  journal->priorVersion = ReadIfThere(ProjectFile(project, kVersionFileName));
+  journal->savedVersionExisted = ProjectFile(project, kPreRecoveryVersionFileName).Exists();
+  journal->deleted = ProjectFile(project, kDeletedFileName).Exists();
 }
 
 RecoveryReport RecoverFolder(RecoveryRequest request) {

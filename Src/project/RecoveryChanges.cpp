@@ -1,11 +1,9 @@
 #include "project/RecoveryChanges.h"
 
-#include <algorithm>
-
 #include "project/BranchState.h"
 #include "project/DatabaseMove.h"
-#include "project/FolderNames.h"
 #include "project/ProjectFiles.h"
+#include "project/Steps.h"
 #include "records/Constants.h"
 #include "upgrade/DataModel.h"
 
@@ -15,7 +13,6 @@ namespace {
 
 using mevcore::filesupport::Dir;
 namespace git = mevstorage::git;
-namespace utility = mevcore::utility;
 
 std::string ProductionReference() {
   return std::string("refs/heads/") + kProductionBranch.c_str();
@@ -44,33 +41,15 @@ bool VersionAsLeft(const std::optional<std::string>& version, const Journal& rec
   return version == record.priorVersion;
 }
 
-std::string FolderName(const Dir& folder) {
-  return utility::ToNarrow(utility::UTF16to8(folder.GetName()));
-}
-
-// " with \"sync.sqlite3-wal\" and \"sync.sqlite3-shm\"": the companions that
-// go back with the database, by the names they get back.
-std::string WithCompanions(const Dir& project) {
-  const std::string database = "pre_recovery_sync.sqlite3";
-  std::vector<std::string> names = DatabaseFilesThere(project, database);
-  names.erase(std::remove(names.begin(), names.end(), database), names.end());
-  std::string text;
-  for (std::size_t i = 0; i < names.size(); ++i) {
-    text += (i == 0 ? " with \"" : i + 1 == names.size() ? " and \"" : ", \"") +
-            names[i].substr(std::string("pre_recovery_").size()) + "\"";
-  }
-  return text;
-}
-
 }  // namespace
 
 const char kUndoneTipReferences[] = "refs/pre_undo/";
 
 std::string MissingSetAside(const Dir& project, const Journal& record) {
-  if (!ProjectFile(project, "pre_recovery_sync.sqlite3").Exists()) {
+  if (!ProjectFile(project, kPreRecoverySyncFileName).Exists()) {
     return "\"pre_recovery_sync.sqlite3\" is missing, so \"sync.sqlite3\" cannot be put back";
   }
-  if (record.deleted && !ProjectFile(project, "pre_recovery_deleted").Exists()) {
+  if (record.deleted && !ProjectFile(project, kPreRecoveryDeletedFileName).Exists()) {
     return "\"pre_recovery_deleted\" is missing, so \"deleted\" cannot be put back";
   }
   return std::string();
@@ -82,14 +61,14 @@ std::vector<std::string> ChangesSinceRecovery(const Dir& project,
   std::vector<std::string> changes;
   const std::string branch = BranchChange(repository, record);
   if (!branch.empty()) changes.push_back(branch);
-  for (const std::string& name : DatabaseFilesThere(project, "sync.sqlite3")) {
-    changes.push_back("\"" + name + "\", made " + (name == "sync.sqlite3" ? "again " : "") +
+  for (const std::string& name : DatabaseFilesThere(project, kSyncFileName)) {
+    changes.push_back("\"" + name + "\", made " + (name == kSyncFileName ? "again " : "") +
                       "since the recovery");
   }
-  if (ReadIfRegular(ProjectFile(project, "recovery_info.txt")) != record.recoveryInfo) {
+  if (ReadIfRegular(ProjectFile(project, kRecoveryInfoFileName)) != record.recoveryInfo) {
     changes.push_back("\"recovery_info.txt\" as changed since the recovery");
   }
-  if (!VersionAsLeft(ReadIfThere(ProjectFile(project, "version")), record)) {
+  if (!VersionAsLeft(ReadIfThere(ProjectFile(project, kVersionFileName)), record)) {
     changes.push_back("\"version\" as changed since the recovery");
   }
   return changes;
@@ -102,13 +81,13 @@ void ReplaceChanges(const Dir& project, const git::RepositoryHandle& repository,
     if (!tip.empty()) SetReferenceOrThrow(repository, KeptTipReference(tip), tip);
     SetReferenceOrThrow(repository, ProductionReference(), record.commit);
   }
-  for (const std::string& name : DatabaseFilesThere(project, "sync.sqlite3")) {
+  for (const std::string& name : DatabaseFilesThere(project, kSyncFileName)) {
     RemoveIfThere(ProjectFile(project, name.c_str()));
   }
-  if (ReadIfRegular(ProjectFile(project, "recovery_info.txt")) != record.recoveryInfo) {
-    WriteFileBytes(ProjectFile(project, "recovery_info.txt"), record.recoveryInfo);
+  if (ReadIfRegular(ProjectFile(project, kRecoveryInfoFileName)) != record.recoveryInfo) {
+    WriteFileBytes(ProjectFile(project, kRecoveryInfoFileName), record.recoveryInfo);
   }
-  const mevcore::filesupport::File version = ProjectFile(project, "version");
+  const mevcore::filesupport::File version = ProjectFile(project, kVersionFileName);
   if (VersionAsLeft(ReadIfThere(version), record)) return;
   const std::optional<std::string> left =
       record.upgrade || record.promote ? DataModelBytes() : record.priorVersion;
@@ -120,19 +99,11 @@ void ReplaceChanges(const Dir& project, const git::RepositoryHandle& repository,
 }
 
 std::vector<std::string> UndoActions(const Dir& project, const Journal& record) {
+  const std::vector<Step>& steps = RecoverySteps();
   std::vector<std::string> actions;
-  if (record.promote && IsPromotedName(project.GetName())) {
-    actions.push_back("rename the folder to \"" +
-                      FolderName(Dir(project.Parent(), DemotedName(project.GetName()))) + "\"");
+  for (auto step = steps.rbegin(); step != steps.rend(); ++step) {
+    if (auto phrase = step->undoPhrase(project, record)) actions.push_back(*phrase);
   }
-  actions.push_back(record.production ? "move \"production\" back to " + *record.production
-                                      : std::string("remove \"production\""));
-  if (record.deleted) actions.push_back("put \"deleted\" back");
-  actions.push_back("put \"sync.sqlite3\" back" + WithCompanions(project));
-  if (record.upgrade || record.promote) actions.push_back("put \"version\" back as it was");
-  actions.push_back(record.priorRecoveryInfo ? "put \"recovery_info.txt\" back as it was"
-                                             : std::string("remove \"recovery_info.txt\""));
-  if (record.keepProduction) actions.push_back(std::string("remove ") + kKeptProductionReference);
   return actions;
 }
 

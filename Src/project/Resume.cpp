@@ -4,6 +4,7 @@
 #include "project/DatabaseMove.h"
 #include "project/ProjectFiles.h"
 #include "project/StepRunner.h"
+#include "records/Constants.h"
 #include "upgrade/DataModel.h"
 
 namespace velders {
@@ -25,7 +26,8 @@ ResumeReport Failed(const Dir& project, const std::string& reason) {
   return Report(Result::kFailed, project, reason);
 }
 
-// A recovery that had moved the branch is finished; any other is taken back.
+// A recovery that had passed its commit point is finished; any other is
+// taken back.
 ResumeReport ResumeJournal(const Dir& project) {
   StepContext context;
   context.project = project;
@@ -33,20 +35,21 @@ ResumeReport ResumeJournal(const Dir& project) {
   // An undo writes its journal before it removes the record: a crash between
   // the two leaves both.
   if (context.journal.direction == Journal::Direction::kUndo) RemoveIfThere(RecordFile(project));
-  const bool forward = PassedCommitPoint(Repository(context), context.journal);
+  // Opened before anything is changed: a folder whose store cannot be opened
+  // is left as it is, whichever way the run would go.
+  Repository(context);
+  const StepsReport steps = ResumeSteps(context);
   ResumeReport report;
-  if (forward) {
-    const StepsReport steps = FinishSteps(context);
-    if (!steps.complete) return Failed(context.project, steps.failure);
+  if (steps.complete) {
     if (!CloseJournal(context)) {
       return Failed(context.project, "Unable to close " +
                                          InProgressFile(context.project).FullPathMultiByte());
     }
     report.result = Result::kFinished;
-  } else {
-    const std::string failure = TakeBackSteps(context);
-    if (!failure.empty()) return Failed(context.project, failure);
+  } else if (steps.putBack) {
     report.result = Result::kPutBack;
+  } else {
+    return Failed(context.project, steps.failure);
   }
   report.promotionUpgradeFailed = context.promotionUpgradeFailed;
   report.project = context.project;
@@ -54,9 +57,9 @@ ResumeReport ResumeJournal(const Dir& project) {
 }
 
 bool SetAsideWithoutJournal(const Dir& project) {
-  return ProjectFile(project, "pre_recovery_sync.sqlite3").Exists() &&
-         !ProjectFile(project, "sync.sqlite3").Exists() && !RecordFile(project).Exists() &&
-         ProjectFile(project, "git").Exists();
+  return ProjectFile(project, kPreRecoverySyncFileName).Exists() &&
+         !ProjectFile(project, kSyncFileName).Exists() && !RecordFile(project).Exists() &&
+         ProjectFile(project, kGitFolderName).Exists();
 }
 
 // "sync.sqlite3" comes back last, after its companions: until it does, the
@@ -64,15 +67,15 @@ bool SetAsideWithoutJournal(const Dir& project) {
 // back again. A companion left under its own name by a program that moved
 // only the database pairs with it again.
 void PutBackEarlierProgram(const Dir& project) {
-  const auto saved = ReadIfThere(ProjectFile(project, "pre_recovery_version"));
-  const auto version = ReadIfThere(ProjectFile(project, "version"));
+  const auto saved = ReadIfThere(ProjectFile(project, kPreRecoveryVersionFileName));
+  const auto version = ReadIfThere(ProjectFile(project, kVersionFileName));
   if (saved && version && *version == DataModelBytes()) {
-    WriteFileBytes(ProjectFile(project, "version"), *saved);
-    RemoveIfThere(ProjectFile(project, "pre_recovery_version"));
+    WriteFileBytes(ProjectFile(project, kVersionFileName), *saved);
+    RemoveIfThere(ProjectFile(project, kPreRecoveryVersionFileName));
   }
-  RemoveIfThere(ProjectFile(project, "recovery_info.txt"));
-  RenameIfThere(ProjectFile(project, "pre_recovery_deleted"), "deleted");
-  MoveDatabase(project, "pre_recovery_sync.sqlite3", "sync.sqlite3",
+  RemoveIfThere(ProjectFile(project, kRecoveryInfoFileName));
+  RenameIfThere(ProjectFile(project, kPreRecoveryDeletedFileName), kDeletedFileName);
+  MoveDatabase(project, kPreRecoverySyncFileName, kSyncFileName,
                mevcore::filesupport::FolderSync::kNow);
 }
 
@@ -80,8 +83,10 @@ void PutBackEarlierProgram(const Dir& project) {
 
 bool PassedCommitPoint(const mevstorage::git::RepositoryHandle& repository,
                        const Journal& journal) {
-  return journal.direction == Journal::Direction::kRecover &&
-         ProductionTip(repository) == journal.commit;
+  StepContext context;
+  context.journal = journal;
+  context.repository = repository;
+  return PassedCommitPoint(context);
 }
 
 // Only a history that can be read to its end tells that no recovery commit

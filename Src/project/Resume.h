@@ -36,9 +36,11 @@ struct ResumeReport {
 ResumeReport ResumeFolder(const mevcore::filesupport::Dir& project);
 
 // Whether a run that stopped with this journal in progress had passed its
-// commit point: it was recovering and "production" names the journal's
-// commit. Such a run is finished; any other is put back. Only reads; throws
-// a std::exception naming the reference when it cannot be read.
+// commit point (PassedCommitPoint of StepRunner.h, with this repository):
+// for the branch move, that it was recovering and "production" names the
+// journal's commit. Such a run is finished; any other is put back. Only
+// reads; throws a std::exception naming the reference when it cannot be
+// read.
 bool PassedCommitPoint(const mevstorage::git::RepositoryHandle& repository,
                        const Journal& journal);
 

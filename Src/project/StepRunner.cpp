@@ -7,8 +7,8 @@ namespace project {
 namespace {
 
 // Takes back steps[0..last], last first.
-std::string TakeBackThrough(StepContext& context, std::size_t last) {
-  const std::vector<Step>& steps = RecoverySteps();
+std::string TakeBackThrough(StepContext& context, const std::vector<Step>& steps,
+                            std::size_t last) {
   for (std::size_t i = last + 1; i-- > 0;) {
     if (!steps[i].planned(context.journal)) continue;
     try {
@@ -35,12 +35,11 @@ bool Apply(const Step& step, StepContext& context, StepsReport* report) {
 
 }  // namespace
 
-StepsReport ApplySteps(StepContext& context) {
-  const std::vector<Step>& steps = RecoverySteps();
+StepsReport ApplySteps(StepContext& context, const std::vector<Step>& steps) {
   StepsReport report;
   for (std::size_t i = 0; i < steps.size(); ++i) {
     if (!steps[i].planned(context.journal) || Apply(steps[i], context, &report)) continue;
-    report.putBackFailure = TakeBackThrough(context, i);
+    report.putBackFailure = TakeBackThrough(context, steps, i);
     report.putBack = report.putBackFailure.empty();
     return report;
   }
@@ -48,9 +47,9 @@ StepsReport ApplySteps(StepContext& context) {
   return report;
 }
 
-StepsReport FinishSteps(StepContext& context) {
+StepsReport FinishSteps(StepContext& context, const std::vector<Step>& steps) {
   StepsReport report;
-  for (const Step& step : RecoverySteps()) {
+  for (const Step& step : steps) {
     if (!step.planned(context.journal)) continue;
     bool done;
     try {
@@ -65,8 +64,21 @@ StepsReport FinishSteps(StepContext& context) {
   return report;
 }
 
-std::string TakeBackSteps(StepContext& context) {
-  return TakeBackThrough(context, RecoverySteps().size() - 1);
+std::string TakeBackSteps(StepContext& context, const std::vector<Step>& steps) {
+  return TakeBackThrough(context, steps, steps.size() - 1);
+}
+
+bool PassedCommitPoint(StepContext& context, const std::vector<Step>& steps) {
+  return context.journal.direction == Journal::Direction::kRecover &&
+         steps[CommitPoint(steps)].done(context);
+}
+
+StepsReport ResumeSteps(StepContext& context, const std::vector<Step>& steps) {
+  if (PassedCommitPoint(context, steps)) return FinishSteps(context, steps);
+  StepsReport report;
+  report.failure = TakeBackSteps(context, steps);
+  report.putBack = report.failure.empty();
+  return report;
 }
 
 bool CloseJournal(const StepContext& context) {

@@ -2,16 +2,19 @@
 
 #include <git2.h>
 
+#include <algorithm>
+
 #include <boost/make_shared.hpp>
 
-#include "Model/Utils.h"
 #include "mevcore/filesupport/File.h"
 #include "mevcore/utility/Text.h"
+#include "mevstorage/git/DatabaseFiles.h"
 #include "project/BranchState.h"
 #include "project/DatabaseMove.h"
 #include "project/FolderNames.h"
 #include "project/ProjectFiles.h"
 #include "records/Constants.h"
+#include "records/RecoveryInfo.h"
 #include "upgrade/DataModel.h"
 #include "upgrade/PromoteProjectFolder.h"
 
@@ -31,6 +34,9 @@ bool Holds(const File& file, const std::string& bytes) {
 }
 
 bool Always(const Journal&) { return true; }
+std::optional<std::string> NoPhrase(const Dir&, const Journal&) { return std::nullopt; }
+
+std::string Quoted(const std::string& name) { return "\"" + name + "\""; }
 
 // The branch steps had no console line of their own: their failures are
 // said by their reasons.
@@ -70,21 +76,24 @@ void DropKeptProduction(StepContext& c) {
 bool ProductionKept(StepContext& c) {
   return ReferenceFileHolds(c.project, kKeptProductionReference, *c.journal.production);
 }
+std::optional<std::string> SayDropKeptProduction(const Dir&, const Journal& j) {
+  if (!j.keepProduction) return std::nullopt;
+  return std::string("remove ") + kKeptProductionReference;
+}
 
 // "recovery_info.txt".
 
-File RecoveryInfoFile(const Dir& project) { return ProjectFile(project, "recovery_info.txt"); }
+File RecoveryInfoFile(const Dir& project) { return ProjectFile(project, kRecoveryInfoFileName); }
 bool RecoveryInfoWritten(StepContext& c) {
   return Holds(RecoveryInfoFile(c.project), c.journal.recoveryInfo);
 }
-// Through the string files, whose failure the log records; the console line
-// is the procedure's own. The folder is synced once, before the branch moves
-// (MoveBranch), for this file and the set-asides together.
-void WriteRecoveryInfo(StepContext& c) {
+// The text the journal holds, whose failure the log records; the console
+// line is the procedure's own. The folder is synced once, before the branch
+// moves (MoveBranch), for this file and the set-asides together.
+void WriteJournaledRecoveryInfo(StepContext& c) {
   const std::string& text = c.journal.recoveryInfo;
-  if (!YondraLocalHub::WriteStringFile(RecoveryInfoFile(c.project),
-                                       mevcore::utility::UTF8String(text.begin(), text.end()),
-                                       FolderSync::kByCaller)) {
+  if (!WriteRecoveryInfoText(c.project, mevcore::utility::UTF8String(text.begin(), text.end()),
+                             FolderSync::kByCaller)) {
     throw StepFailure(FailureKind::kWriteFiles,
                       "Unable to write " + RecoveryInfoFile(c.project).FullPathMultiByte());
   }
@@ -99,6 +108,10 @@ void RestoreRecoveryInfo(StepContext& c) {
   }
   if (!Holds(file, *c.journal.priorRecoveryInfo)) WriteFileBytes(file, *c.journal.priorRecoveryInfo);
 }
+std::optional<std::string> SayRestoreRecoveryInfo(const Dir&, const Journal& j) {
+  const std::string name = Quoted(kRecoveryInfoFileName);
+  return j.priorRecoveryInfo ? "put " + name + " back as it was" : "remove " + name;
+}
 
 // "version" and its saved copy: the upgrade and the promotion's upgrade are
 // both taken back by putting the old content back.
@@ -110,34 +123,45 @@ void Upgrade(StepContext& c) {
   }
 }
 void RestoreVersion(StepContext& c) {
-  const File version = ProjectFile(c.project, "version");
+  const File version = ProjectFile(c.project, kVersionFileName);
   if (!c.journal.priorVersion) {
     RemoveIfThere(version);
   } else if (!Holds(version, *c.journal.priorVersion)) {
     WriteFileBytes(version, *c.journal.priorVersion);
   }
-  if (!c.journal.savedVersionExisted) RemoveIfThere(ProjectFile(c.project, "pre_recovery_version"));
+  if (!c.journal.savedVersionExisted) {
+    RemoveIfThere(ProjectFile(c.project, kPreRecoveryVersionFileName));
+  }
 }
 // A "version" that held the current data model already is upgraded only
 // once its copy is saved.
 bool Upgraded(StepContext& c) {
-  return Holds(ProjectFile(c.project, "version"), DataModelBytes()) &&
-         ProjectFile(c.project, "pre_recovery_version").Exists();
+  return Holds(ProjectFile(c.project, kVersionFileName), DataModelBytes()) &&
+         ProjectFile(c.project, kPreRecoveryVersionFileName).Exists();
+}
+// The promotion's upgrade is taken back with it, but said here.
+std::optional<std::string> SayRestoreVersion(const Dir&, const Journal& j) {
+  if (!j.upgrade && !j.promote) return std::nullopt;
+  return "put " + Quoted(kVersionFileName) + " back as it was";
 }
 
-// The set-aside renames: "<name>" becomes "pre_recovery_<name>".
+// The set-aside renames: "deleted" becomes "pre_recovery_deleted".
 
-void SetAside(StepContext& c, const char* name) {
-  File file = ProjectFile(c.project, name);
-  file.Rename(mevcore::utility::AsciiToUTF16((std::string("pre_recovery_") + name).c_str()),
-              FolderSync::kByCaller);
+void SetAsideDeleted(StepContext& c) {
+  ProjectFile(c.project, kDeletedFileName)
+      .Rename(mevcore::utility::AsciiToUTF16(kPreRecoveryDeletedFileName), FolderSync::kByCaller);
 }
-void PutBack(StepContext& c, const char* name) {
-  RenameIfThere(ProjectFile(c.project, (std::string("pre_recovery_") + name).c_str()), name);
+void PutBackDeleted(StepContext& c) {
+  RenameIfThere(ProjectFile(c.project, kPreRecoveryDeletedFileName), kDeletedFileName);
 }
-bool IsSetAside(StepContext& c, const char* name) {
-  return !ProjectFile(c.project, name).Exists() &&
-         ProjectFile(c.project, (std::string("pre_recovery_") + name).c_str()).Exists();
+bool DeletedSetAside(StepContext& c) {
+  return !ProjectFile(c.project, kDeletedFileName).Exists() &&
+         ProjectFile(c.project, kPreRecoveryDeletedFileName).Exists();
+}
+bool SetsAsideDeleted(const Journal& j) { return j.deleted; }
+std::optional<std::string> SayPutBackDeleted(const Dir&, const Journal& j) {
+  if (!j.deleted) return std::nullopt;
+  return "put " + Quoted(kDeletedFileName) + " back";
 }
 
 // The database goes with its companions, and last: until it has gone, the
@@ -145,19 +169,36 @@ bool IsSetAside(StepContext& c, const char* name) {
 // the other side stops the step before any rename. The put-back syncs the
 // folder at each rename, since no later step does.
 void SetAsideSync(StepContext& c) {
-  MoveDatabase(c.project, "sync.sqlite3", "pre_recovery_sync.sqlite3", FolderSync::kByCaller);
+  MoveDatabase(c.project, kSyncFileName, kPreRecoverySyncFileName, FolderSync::kByCaller);
 }
 void PutBackSync(StepContext& c) {
-  MoveDatabase(c.project, "pre_recovery_sync.sqlite3", "sync.sqlite3", FolderSync::kNow);
+  MoveDatabase(c.project, kPreRecoverySyncFileName, kSyncFileName, FolderSync::kNow);
 }
 bool SyncSetAside(StepContext& c) {
-  return DatabaseMoved(c.project, "sync.sqlite3", "pre_recovery_sync.sqlite3");
+  return DatabaseMoved(c.project, kSyncFileName, kPreRecoverySyncFileName);
+}
+// "put \"sync.sqlite3\" back with \"sync.sqlite3-wal\" and \"sync.sqlite3-shm\"":
+// the companions that go back with the database, by the names they get back.
+std::optional<std::string> SayPutBackSync(const Dir& project, const Journal&) {
+  const std::string database = kPreRecoverySyncFileName;
+  std::vector<std::string> names = DatabaseFilesThere(project, database);
+  names.erase(std::remove(names.begin(), names.end(), database), names.end());
+  std::string text = "put " + Quoted(kSyncFileName) + " back";
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    text += (i == 0 ? " with " : i + 1 == names.size() ? " and " : ", ") +
+            Quoted(kSyncFileName + names[i].substr(database.size()));
+  }
+  return text;
 }
 
-bool SetsAsideDeleted(const Journal& j) { return j.deleted; }
-void SetAsideDeleted(StepContext& c) { SetAside(c, "deleted"); }
-void PutBackDeleted(StepContext& c) { PutBack(c, "deleted"); }
-bool DeletedSetAside(StepContext& c) { return IsSetAside(c, "deleted"); }
+// Each file the set-aside renames, companions included.
+std::vector<FolderPart> SyncParts() {
+  std::vector<FolderPart> parts = {{kSyncFileName, PartKind::kFile, false}};
+  for (const char* suffix : mevstorage::git::kCompanionSuffixes) {
+    parts.push_back({kSyncFileName + std::string(suffix), PartKind::kAny, false});
+  }
+  return parts;
+}
 
 // The branch move: the commit point.
 
@@ -181,6 +222,10 @@ void MoveBranchBack(StepContext& c) {
   }
 }
 bool BranchMoved(StepContext& c) { return ProductionTip(Repository(c)) == c.journal.commit; }
+std::optional<std::string> SayMoveBranchBack(const Dir&, const Journal& j) {
+  return j.production ? "move \"production\" back to " + *j.production
+                      : std::string("remove \"production\"");
+}
 
 // The promotion of a ".vd" folder.
 
@@ -227,26 +272,45 @@ void Demote(StepContext& c) {
   c.project = older;
   RestoreVersion(c);
 }
+std::optional<std::string> SayDemote(const Dir& project, const Journal& j) {
+  if (!j.promote || !IsPromotedName(project.GetName())) return std::nullopt;
+  const Dir older(project.Parent(), DemotedName(project.GetName()));
+  return "rename the folder to " +
+         Quoted(mevcore::utility::ToNarrow(mevcore::utility::UTF16to8(older.GetName())));
+}
 
 }  // namespace
 
 const std::vector<Step>& RecoverySteps() {
   static const std::vector<Step> steps = {
-      {"write the recovery journal", Always, WriteTheJournal, RemoveTheJournal, JournalThere},
+      {"write the recovery journal", Always, WriteTheJournal, RemoveTheJournal, JournalThere,
+       NoPhrase, {}},
       {"keep the old tip of the branch", KeepsProduction, KeepProduction, DropKeptProduction,
-       ProductionKept},
-      {"write recovery_info.txt", Always, WriteRecoveryInfo, RestoreRecoveryInfo,
-       RecoveryInfoWritten},
-      {"upgrade the data model", Upgrades, Upgrade, RestoreVersion, Upgraded},
-      {"set sync.sqlite3 aside", Always, SetAsideSync, PutBackSync, SyncSetAside},
-      {"set deleted aside", SetsAsideDeleted, SetAsideDeleted, PutBackDeleted, DeletedSetAside},
-      {"move the branch", Always, MoveBranch, MoveBranchBack, BranchMoved},
-      {"promote the folder", Promotes, Promote, Demote, Promoted},
+       ProductionKept, SayDropKeptProduction, {}},
+      {"write recovery_info.txt", Always, WriteJournaledRecoveryInfo, RestoreRecoveryInfo,
+       RecoveryInfoWritten, SayRestoreRecoveryInfo,
+       {{kRecoveryInfoFileName, PartKind::kAny, false}}},
+      {"upgrade the data model", Upgrades, Upgrade, RestoreVersion, Upgraded, SayRestoreVersion,
+       {{kVersionFileName, PartKind::kAny, false},
+        {kPreRecoveryVersionFileName, PartKind::kAny, false}}},
+      {"set sync.sqlite3 aside", Always, SetAsideSync, PutBackSync, SyncSetAside, SayPutBackSync,
+       SyncParts()},
+      {"set deleted aside", SetsAsideDeleted, SetAsideDeleted, PutBackDeleted, DeletedSetAside,
+       SayPutBackDeleted,
+       {{kDeletedFileName, PartKind::kFile, false},
+        {kPreRecoveryDeletedFileName, PartKind::kAny, false}}},
+      {"move the branch", Always, MoveBranch, MoveBranchBack, BranchMoved, SayMoveBranchBack, {},
+       true},
+      {"promote the folder", Promotes, Promote, Demote, Promoted, SayDemote, {}},
   };
   return steps;
 }
 
-std::size_t CommitPoint() { return 6; }
+std::size_t CommitPoint(const std::vector<Step>& steps) {
+  const auto point = std::find_if(steps.begin(), steps.end(),
+                                  [](const Step& step) { return step.commitPoint; });
+  return static_cast<std::size_t>(point - steps.begin());
+}
 
 const git::RepositoryHandle& Repository(StepContext& context) {
   if (!context.repository) {

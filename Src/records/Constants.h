@@ -10,13 +10,18 @@ extern const mevcore::utility::ImmutableString kHead;                // "HEAD"
 extern const mevcore::utility::ImmutableString kProductionBranch;    // "production"
 extern const mevcore::utility::ImmutableString kPropertiesBlobName;  // "properties"
 
-// File names inside a project folder.
-extern const mevcore::utility::UTF16String kDeletedFileName;              // "deleted"
-extern const mevcore::utility::UTF16String kPreRecoveryDeletedFileName;   // "pre_recovery_deleted"
-extern const mevcore::utility::UTF16String kPreRecoverySyncFileName;      // "pre_recovery_sync.sqlite3"
-extern const mevcore::utility::UTF16String kPreRecoveryVersionFileName;   // "pre_recovery_version"
-extern const mevcore::utility::UTF16String kRecoveryInfoFileName;         // "recovery_info.txt"
-extern const mevcore::utility::UTF16String kSyncFileName;                 // "sync.sqlite3"
-extern const mevcore::utility::UTF16String kVersionFileName;              // "version"
+// Names inside a project folder, all ASCII.
+extern const char kGitFolderName[];               // "git"
+extern const char kDeletedFileName[];             // "deleted"
+extern const char kPreRecoveryDeletedFileName[];  // "pre_recovery_deleted"
+extern const char kPreRecoverySyncFileName[];     // "pre_recovery_sync.sqlite3"
+extern const char kPreRecoveryVersionFileName[];  // "pre_recovery_version"
+extern const char kRecoveryInfoFileName[];        // "recovery_info.txt"
+extern const char kSyncFileName[];                // "sync.sqlite3"
+extern const char kVersionFileName[];             // "version"
+
+// Names inside its "git" folder.
+extern const char kJournalFileName[];  // "recovery-in-progress.json"
+extern const char kRecordFileName[];   // "recovery-record.json"
 
 }  // namespace velders

@@ -26,9 +26,15 @@ UTF8String RecoveryInfoText(const ImmutableString& name, const boost::posix_time
 bool WriteRecoveryInfo(const mevcore::filesupport::Dir& project, const ImmutableString& name,
                        const boost::posix_time::ptime& recovery,
                        const boost::posix_time::ptime& lastModified) {
-  const UTF8String content = RecoveryInfoText(name, recovery, lastModified);
-  const mevcore::filesupport::File file(project, kRecoveryInfoFileName);
-  return YondraLocalHub::WriteStringFile(file, content);
+  return WriteRecoveryInfoText(project, RecoveryInfoText(name, recovery, lastModified),
+                               mevcore::filesupport::FolderSync::kNow);
+}
+
+bool WriteRecoveryInfoText(const mevcore::filesupport::Dir& project, const UTF8String& text,
+                           mevcore::filesupport::FolderSync sync) {
+  const mevcore::filesupport::File file(project,
+                                        mevcore::utility::AsciiToUTF16(kRecoveryInfoFileName));
+  return YondraLocalHub::WriteStringFile(file, text, sync);
 }
 
 }  // namespace velders

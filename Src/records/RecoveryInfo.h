@@ -3,6 +3,7 @@
 #include <boost/date_time/posix_time/posix_time_types.hpp>
 
 #include "mevcore/filesupport/Dir.h"
+#include "mevcore/filesupport/File.h"
 #include "mevcore/utility/ImmutableString.h"
 #include "mevcore/utility/Text.h"
 
@@ -22,5 +23,12 @@ bool WriteRecoveryInfo(const mevcore::filesupport::Dir& project,
                        const mevcore::utility::ImmutableString& name,
                        const boost::posix_time::ptime& recovery,
                        const boost::posix_time::ptime& lastModified);
+
+// Writes `text` as the project's "recovery_info.txt"; with
+// FolderSync::kByCaller the folder is not synced. False when the write
+// failed (reported to the diagnostics, as WriteRecoveryInfo reports it).
+bool WriteRecoveryInfoText(const mevcore::filesupport::Dir& project,
+                           const mevcore::utility::UTF8String& text,
+                           mevcore::filesupport::FolderSync sync);
 
 }  // namespace velders

@@ -13,6 +13,7 @@ namespace {
 
 using mevcore::filesupport::Dir;
 using mevcore::filesupport::File;
+using mevcore::utility::AsciiToUTF16;
 using mevcore::utility::ImmutableString;
 using mevcore::utility::UTF8String;
 
@@ -75,8 +76,8 @@ UTF8String DataModelJson() {
 }
 
 UpgradeCheck CheckUpgrade(const Dir& projectFolder) {
-  const File version(projectFolder, kVersionFileName);
-  const File saved(projectFolder, kPreRecoveryVersionFileName);
+  const File version(projectFolder, AsciiToUTF16(kVersionFileName));
+  const File saved(projectFolder, AsciiToUTF16(kPreRecoveryVersionFileName));
   UpgradeCheck check;
   check.old = YondraLocalHub::ReadStringFile(version);
   if (ReadFailed(check.old, version)) {
@@ -106,8 +107,8 @@ bool UpgradeDataModel(const Dir& projectFolder) {
   const UpgradeCheck check = CheckUpgrade(projectFolder);
   if (!check.refusal.empty()) return false;
   if (check.alreadyDone) return true;
-  return SaveAndRewrite(File(projectFolder, kVersionFileName),
-                        File(projectFolder, kPreRecoveryVersionFileName), check.old);
+  return SaveAndRewrite(File(projectFolder, AsciiToUTF16(kVersionFileName)),
+                        File(projectFolder, AsciiToUTF16(kPreRecoveryVersionFileName)), check.old);
 }
 
 }  // namespace velders
