@@ -12,6 +12,7 @@
 #include "HostileSupport.h"
 #include "HubFixture.h"
 #include "HubReadOnly.h"
+#include "mevstorage/git/References.h"
 #include "records/Version.h"
 
 namespace velders {
@@ -21,9 +22,7 @@ namespace {
 std::string HexOfBlob(const std::string& bytes) {
   git_oid id;
   git_odb_hash(&id, bytes.data(), bytes.size(), GIT_OBJECT_BLOB);
-  char text[GIT_OID_HEXSZ + 1];
-  git_oid_tostr(text, sizeof text, &id);
-  return text;
+  return mevstorage::git::HexOf(id);
 }
 
 class HubCheck : public HubTest {

@@ -12,6 +12,7 @@
 #include <git2.h>
 #include <gtest/gtest.h>
 
+#include "mevstorage/git/References.h"
 #include "mevstorage/git/Repository.h"
 #include "mevstorage/git/Storage.h"
 
@@ -29,12 +30,6 @@ class StorageTest : public ::testing::Test {
 
 inline void CheckGit(int result, const std::string& what) {
   if (result != 0) throw std::runtime_error(what + " failed: " + std::to_string(result));
-}
-
-inline std::string OidText(const git_oid& id) {
-  char text[GIT_OID_HEXSZ + 1];
-  git_oid_tostr(text, sizeof text, &id);
-  return text;
 }
 
 inline git::TreeHandle LookupTree(const git::RepositoryHandle& repository, const git_oid& id) {

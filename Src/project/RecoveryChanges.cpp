@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "mevstorage/git/References.h"
 #include "project/BranchState.h"
 #include "project/DatabaseMove.h"
 #include "project/FolderNames.h"
@@ -29,7 +30,7 @@ std::string BranchChange(const git::RepositoryHandle& repository, const Journal&
   if (tip == record.commit) return std::string();
   if (tip.empty()) return "\"production\", removed since the recovery";
   const std::string kept = " (then named only by \"" + KeptTipReference(tip) + "\")";
-  if (Reaches(repository, tip, record.commit)) {
+  if (git::DescendsFrom(repository, tip, record.commit)) {
     return "the commits on \"production\" after the recovery commit, up to " + tip + kept;
   }
   return "\"production\" as moved since the recovery, to " + tip + kept;
@@ -99,8 +100,8 @@ void ReplaceChanges(const Dir& project, const git::RepositoryHandle& repository,
                     const Journal& record) {
   const std::string tip = ProductionTip(repository);
   if (tip != record.commit) {
-    if (!tip.empty()) SetReferenceOrThrow(repository, KeptTipReference(tip), tip);
-    SetReferenceOrThrow(repository, ProductionReference(), record.commit);
+    if (!tip.empty()) git::SetReference(repository, KeptTipReference(tip), tip);
+    git::SetReference(repository, ProductionReference(), record.commit);
   }
   for (const std::string& name : DatabaseFilesThere(project, "sync.sqlite3")) {
     RemoveIfThere(ProjectFile(project, name.c_str()));
