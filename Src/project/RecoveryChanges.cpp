@@ -67,14 +67,14 @@ std::string WithCompanions(const Dir& project) {
 
 const char kUndoneTipReferences[] = "refs/pre_undo/";
 
-std::string MissingSetAside(const Dir& project, const Journal& record) {
+std::optional<std::string> MissingSetAside(const Dir& project, const Journal& record) {
   if (!ProjectFile(project, "pre_recovery_sync.sqlite3").Exists()) {
     return "\"pre_recovery_sync.sqlite3\" is missing, so \"sync.sqlite3\" cannot be put back";
   }
   if (record.deleted && !ProjectFile(project, "pre_recovery_deleted").Exists()) {
     return "\"pre_recovery_deleted\" is missing, so \"deleted\" cannot be put back";
   }
-  return std::string();
+  return std::nullopt;
 }
 
 std::vector<std::string> ChangesSinceRecovery(const Dir& project,

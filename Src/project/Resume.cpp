@@ -44,8 +44,7 @@ ResumeReport ResumeJournal(const Dir& project) {
     }
     report.result = Result::kFinished;
   } else {
-    const std::string failure = TakeBackSteps(context);
-    if (!failure.empty()) return Failed(context.project, failure);
+    if (const auto failure = TakeBackSteps(context)) return Failed(context.project, *failure);
     report.result = Result::kPutBack;
   }
   report.promotionUpgradeFailed = context.promotionUpgradeFailed;

@@ -7,7 +7,7 @@ namespace project {
 namespace {
 
 // Takes back steps[0..last], last first.
-std::string TakeBackThrough(StepContext& context, std::size_t last) {
+std::optional<std::string> TakeBackThrough(StepContext& context, std::size_t last) {
   const std::vector<Step>& steps = RecoverySteps();
   for (std::size_t i = last + 1; i-- > 0;) {
     if (!steps[i].planned(context.journal)) continue;
@@ -17,7 +17,7 @@ std::string TakeBackThrough(StepContext& context, std::size_t last) {
       return std::string("Unable to take back the step \"") + steps[i].name + "\": " + error.what();
     }
   }
-  return std::string();
+  return std::nullopt;
 }
 
 // Applies one step; false, with the failure in the report, when it throws.
@@ -40,8 +40,9 @@ StepsReport ApplySteps(StepContext& context) {
   StepsReport report;
   for (std::size_t i = 0; i < steps.size(); ++i) {
     if (!steps[i].planned(context.journal) || Apply(steps[i], context, &report)) continue;
-    report.putBackFailure = TakeBackThrough(context, i);
-    report.putBack = report.putBackFailure.empty();
+    const std::optional<std::string> failure = TakeBackThrough(context, i);
+    report.putBack = !failure;
+    report.putBackFailure = failure.value_or("");
     return report;
   }
   report.complete = true;
@@ -65,7 +66,7 @@ StepsReport FinishSteps(StepContext& context) {
   return report;
 }
 
-std::string TakeBackSteps(StepContext& context) {
+std::optional<std::string> TakeBackSteps(StepContext& context) {
   return TakeBackThrough(context, RecoverySteps().size() - 1);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "project/Steps.h"
@@ -26,9 +27,9 @@ StepsReport ApplySteps(StepContext& context);
 // that is not done yet. Nothing is taken back on a failure.
 StepsReport FinishSteps(StepContext& context);
 
-// Takes back every planned step, in reverse order; empty when all are, else
+// Takes back every planned step, in reverse order; none when all are, else
 // the reason why not.
-std::string TakeBackSteps(StepContext& context);
+std::optional<std::string> TakeBackSteps(StepContext& context);
 
 // Once every step is done, the journal becomes the record of the recovery.
 // A failure here leaves the journal in progress with every step done; the
