@@ -103,7 +103,7 @@ inline std::map<std::string, std::string> TreeEntries(const git::TreeHandle& tre
   for (std::size_t i = 0; i < git_tree_entrycount(tree->ptr); ++i) {
     const git_tree_entry* entry = git_tree_entry_byindex(tree->ptr, i);
     if (git_tree_entry_name(entry) != except) {
-      entries[git_tree_entry_name(entry)] = OidText(*git_tree_entry_id(entry));
+      entries[git_tree_entry_name(entry)] = git::HexOf(*git_tree_entry_id(entry));
     }
   }
   return entries;
@@ -113,7 +113,7 @@ inline std::map<std::string, std::string> TreeEntries(const git::TreeHandle& tre
 inline std::string ReferenceTarget(const git::RepositoryHandle& repository, const char* name) {
   git_oid id;
   if (git_reference_name_to_id(&id, repository->ptr, name) != 0) return std::string();
-  return OidText(id);
+  return git::HexOf(id);
 }
 
 }  // namespace testsupport
