@@ -14,6 +14,7 @@
 
 #include "GitExport.h"
 #include "SampleHub.h"
+#include "mevstorage/git/References.h"
 #include "mevstorage/git/Storage.h"
 #include "upgrade/DataModel.h"
 
@@ -58,12 +59,6 @@ void CheckKept(const HubFolder& folder, const Files& now, const std::string& nam
   }
 }
 
-std::string Hex(const git_oid& id) {
-  char text[GIT_OID_HEXSZ + 1];
-  git_oid_tostr(text, sizeof text, &id);
-  return text;
-}
-
 std::string IntegrityCheck(const std::string& database) {
   sqlite3* db = nullptr;
   std::string answer = "cannot open";
@@ -105,7 +100,7 @@ void CheckHead(git_repository* repository, const HubFolder& folder, Findings* fi
     findings->push_back(folder.name + ": HEAD does not resolve");
     return;
   }
-  git_oid_fromstr(&old, folder.headId.c_str());
+  old = mevstorage::git::IdOf(folder.headId);
   if (!git_oid_equal(&head, &old) && git_graph_descendant_of(repository, &head, &old) != 1) {
     findings->push_back(folder.name + ": the old head is no longer reachable from HEAD");
   }
@@ -148,7 +143,7 @@ bool RepositoryChanged(const HubFolder& folder, const Files& now) {
 std::string BlobIdOf(const std::string& text) {
   git_oid id;
   git_odb_hash(&id, text.data(), text.size(), GIT_OBJECT_BLOB);
-  return Hex(id);
+  return mevstorage::git::HexOf(id);
 }
 
 std::string CurrentVersionId() {
@@ -160,13 +155,12 @@ std::string CurrentVersionId() {
 std::string FirstParent(const std::string& git, const std::string& id) {
   mevstorage::git::RepositoryHandle repository =
       mevstorage::git::SQLite3OdbBackend::OpenRepository(Dir::FromNativePath(git));
-  git_oid commitId;
+  const git_oid commitId = mevstorage::git::IdOf(id);
   git_commit* commit = nullptr;
-  git_oid_fromstr(&commitId, id.c_str());
   std::string parent;
   if (git_commit_lookup(&commit, repository->ptr, &commitId) == 0 &&
       git_commit_parentcount(commit) > 0) {
-    parent = Hex(*git_commit_parent_id(commit, 0));
+    parent = mevstorage::git::HexOf(*git_commit_parent_id(commit, 0));
   }
   git_commit_free(commit);
   return parent;

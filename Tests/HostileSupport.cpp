@@ -9,6 +9,7 @@
 
 #include "ProgramRunner.h"
 #include "SampleHub.h"
+#include "mevstorage/git/References.h"
 #include "mevstorage/git/Storage.h"
 
 namespace velders {
@@ -93,9 +94,7 @@ void CommitHeadTreeAt(const std::string& gitFolder, const std::string& time) {
       throw std::runtime_error("cannot write a commit in " + gitFolder);
     }
   }
-  char hex[GIT_OID_HEXSZ + 1];
-  git_oid_tostr(hex, sizeof hex, &id);
-  WriteBytes(gitFolder + "/refs/heads/production", std::string(hex) + "\n");
+  WriteBytes(gitFolder + "/refs/heads/production", mevstorage::git::HexOf(id) + "\n");
 }
 
 void WriteBytes(const std::string& path, const std::string& bytes) {

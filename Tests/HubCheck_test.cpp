@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include <git2.h>
 #include <gtest/gtest.h>
 
 #include "FolderSnapshot.h"
@@ -18,9 +17,7 @@ namespace velders {
 namespace testing {
 namespace {
 
-class HubCheck : public HubTest {
- protected:
-};
+class HubCheck : public HubTest {};
 
 TEST_F(HubCheck, SampleHubIsSoundAndLeftExactlyAsItWasWhileAHostWrites) {
   MakeStandardSample();

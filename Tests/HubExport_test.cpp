@@ -23,6 +23,7 @@
 #include "HubFixture.h"
 #include "HubReadOnly.h"
 #include "mevcore/filesupport/Dir.h"
+#include "mevstorage/git/References.h"
 #include "mevstorage/git/Storage.h"
 
 namespace velders {
@@ -181,12 +182,6 @@ TEST_F(HubExport, BrokenStoresFailWithTheirReasonAndLeaveNothingWhileDeadExports
   ExpectRoundTrip("Z.vd2", To() + "/Z.vd2.git");
 }
 
-std::string Hex(const git_oid& id) {
-  char hex[GIT_OID_HEXSZ + 1];
-  git_oid_tostr(hex, sizeof hex, &id);
-  return hex;
-}
-
 // Writes an object as raw bytes, which the store's own library takes
 // unchecked: a tree Git refuses, for one.
 std::string WriteRaw(const std::string& gitFolder, const std::string& bytes, git_object_t type) {
@@ -199,12 +194,11 @@ std::string WriteRaw(const std::string& gitFolder, const std::string& bytes, git
       git_odb_write(&id, odb.ptr, bytes.data(), bytes.size(), type) != 0) {
     throw std::runtime_error("cannot write an object in " + gitFolder);
   }
-  return Hex(id);
+  return mevstorage::git::HexOf(id);
 }
 
 std::string TreeEntry(const std::string& mode, const std::string& name, const std::string& hex) {
-  git_oid id;
-  git_oid_fromstr(&id, hex.c_str());
+  const git_oid id = mevstorage::git::IdOf(hex);
   return mode + " " + name + std::string(1, '\0') +
          std::string(reinterpret_cast<const char*>(id.id), GIT_OID_RAWSZ);
 }

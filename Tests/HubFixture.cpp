@@ -7,6 +7,7 @@
 
 #include <git2.h>
 
+#include "mevstorage/git/References.h"
 #include "mevstorage/git/Storage.h"
 
 namespace velders {
@@ -69,9 +70,7 @@ std::string HubTest::LeftAsItWas(const std::string& name, const std::string& rea
 std::string HexOfBlob(const std::string& bytes) {
   git_oid id;
   git_odb_hash(&id, bytes.data(), bytes.size(), GIT_OBJECT_BLOB);
-  char text[GIT_OID_HEXSZ + 1];
-  git_oid_tostr(text, sizeof text, &id);
-  return text;
+  return mevstorage::git::HexOf(id);
 }
 
 samplehub::SampleProject Project(const std::string& folder, const std::string& name) {

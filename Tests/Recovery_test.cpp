@@ -9,6 +9,7 @@
 #include "HashTree.h"
 #include "HeadReaders.h"
 #include "HostileSupport.h"
+#include "mevstorage/git/References.h"
 #include "mevstorage/git/Storage.h"
 #include "HubFixture.h"
 #include "Transcript.h"
@@ -290,11 +291,11 @@ std::string FirstParentOfHead(const std::string& git) {
       mevcore::filesupport::Dir::FromNativePath(git));
   git_oid head;
   git_commit* commit = nullptr;
-  char text[GIT_OID_HEXSZ + 1] = "";
+  std::string text;
   if (git_reference_name_to_id(&head, repository->ptr, "HEAD") == 0 &&
       git_commit_lookup(&commit, repository->ptr, &head) == 0 &&
       git_commit_parentcount(commit) > 0) {
-    git_oid_tostr(text, sizeof text, git_commit_parent_id(commit, 0));
+    text = mevstorage::git::HexOf(*git_commit_parent_id(commit, 0));
   }
   git_commit_free(commit);
   return text;

@@ -55,9 +55,8 @@ Outcome RecoverOffered(bool ask, bool upgrade, const Dir& project,
 
 Outcome RecoverProject(bool ask, bool upgrade, const Dir& project, Console& console) {
   try {
-    const std::string foreign = project::ForeignOwner(project);
-    if (!foreign.empty()) {
-      SayException(project, foreign, console);
+    if (const auto foreign = project::ForeignOwner(project)) {
+      SayException(project, *foreign, console);
       return Outcome::kNotRecovered;
     }
     project::Examination examination =

@@ -116,7 +116,7 @@ void SayHubHeld(const Dir& hub, const mevcore::filesupport::FolderLockHolder& ho
 // False too when that cannot be told.
 bool OwnedByUser(const Dir& project) {
   try {
-    return project::ForeignOwner(project).empty();
+    return !project::ForeignOwner(project);
   } catch (const std::exception&) {
     return false;
   }

@@ -12,6 +12,7 @@
 #include <git2.h>
 #include <gtest/gtest.h>
 
+#include "mevstorage/git/References.h"
 #include "mevstorage/git/Repository.h"
 #include "mevstorage/git/Storage.h"
 
@@ -29,12 +30,6 @@ class StorageTest : public ::testing::Test {
 
 inline void CheckGit(int result, const std::string& what) {
   if (result != 0) throw std::runtime_error(what + " failed: " + std::to_string(result));
-}
-
-inline std::string OidText(const git_oid& id) {
-  char text[GIT_OID_HEXSZ + 1];
-  git_oid_tostr(text, sizeof text, &id);
-  return text;
 }
 
 inline git::TreeHandle LookupTree(const git::RepositoryHandle& repository, const git_oid& id) {
@@ -108,7 +103,7 @@ inline std::map<std::string, std::string> TreeEntries(const git::TreeHandle& tre
   for (std::size_t i = 0; i < git_tree_entrycount(tree->ptr); ++i) {
     const git_tree_entry* entry = git_tree_entry_byindex(tree->ptr, i);
     if (git_tree_entry_name(entry) != except) {
-      entries[git_tree_entry_name(entry)] = OidText(*git_tree_entry_id(entry));
+      entries[git_tree_entry_name(entry)] = git::HexOf(*git_tree_entry_id(entry));
     }
   }
   return entries;
@@ -118,7 +113,7 @@ inline std::map<std::string, std::string> TreeEntries(const git::TreeHandle& tre
 inline std::string ReferenceTarget(const git::RepositoryHandle& repository, const char* name) {
   git_oid id;
   if (git_reference_name_to_id(&id, repository->ptr, name) != 0) return std::string();
-  return OidText(id);
+  return git::HexOf(id);
 }
 
 }  // namespace testsupport

@@ -89,9 +89,9 @@ TEST_F(WriteSessionPropertiesTest, CommitsNewPropertiesOnTopOfTheHeadTree) {
   const git::CommitHandle head = Head();
   EXPECT_STREQ(git_commit_message(head->ptr), "New name");
   ASSERT_EQ(git_commit_parentcount(head->ptr), 1u);
-  EXPECT_EQ(testsupport::OidText(*git_commit_parent_id(head->ptr, 0)), oldHead_);
+  EXPECT_EQ(git::HexOf(*git_commit_parent_id(head->ptr, 0)), oldHead_);
   EXPECT_EQ(testsupport::ReferenceTarget(repository_, "refs/heads/production"),
-            testsupport::OidText(*git_commit_id(head->ptr)));
+            git::HexOf(*git_commit_id(head->ptr)));
   EXPECT_EQ(testsupport::TreeEntries(testsupport::HeadTree(repository_), "properties"),
             testsupport::TreeEntries(headTree_, "properties"));
   EXPECT_EQ(HeadProperties(),
@@ -108,7 +108,7 @@ TEST_F(WriteSessionPropertiesTest, EmptyRecordWritesTheFourKnownMembers) {
 }
 
 TEST_F(WriteSessionPropertiesTest, HeadCommitWithoutItsTreeRaisesCommitFailure) {
-  const std::string broken = testsupport::OidText(testsupport::CommitWithMissingTree(repository_));
+  const std::string broken = git::HexOf(testsupport::CommitWithMissingTree(repository_));
   EXPECT_FALSE(WriteSessionProperties(repository_, Properties(kOldProperties), ToUTF8("m")));
   ExpectCommitFailedReport();
   EXPECT_EQ(testsupport::ReferenceTarget(repository_, "refs/heads/production"), broken);

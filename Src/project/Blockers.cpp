@@ -11,6 +11,7 @@
 #include "mevcore/config/Exception.h"
 #include "mevcore/filesupport/DiskInterface.h"
 #include "mevstorage/git/DatabaseFiles.h"
+#include "mevstorage/git/References.h"
 #include "mevstorage/git/StorageError.h"
 #include "project/BranchState.h"
 #include "project/FolderNames.h"
@@ -134,7 +135,8 @@ RecoveryPlan PlanOf(const Dir& project, const mevstorage::git::RepositoryHandle&
   RecoveryPlan plan;
   plan.promote = IsOlderName(project.GetName());
   plan.keepProduction =
-      !production.empty() && (head.empty() || !Reaches(repository, head, production));
+      !production.empty() &&
+      (head.empty() || !mevstorage::git::DescendsFrom(repository, head, production));
   return plan;
 }
 

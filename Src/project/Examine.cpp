@@ -11,6 +11,7 @@
 
 #include "lifted/ReadSessionProperties.h"
 #include "mevcore/filesupport/DiskInterface.h"
+#include "mevstorage/git/References.h"
 #include "project/Blockers.h"
 #include "project/BranchState.h"
 #include "project/Journal.h"
@@ -38,28 +39,12 @@ void Decide(Examination* examination, Kind kind, const std::string& reason,
 // Why ReadSessionProperties gave nothing: the same reads, each failure with
 // libgit2's reason where the recovery only logs it.
 std::string WhyNoProperties(const git::RepositoryHandle& repository) {
-  git_oid head;
-  if (git_reference_name_to_id(&head, repository->ptr, kHead.c_str()) != 0) {
-    return "Unable to resolve HEAD: " + LastGitReason();
+  try {
+    const git::HeadBlob head = git::ReadHeadBlob(repository, kPropertiesBlobName.c_str());
+    return "\"properties\" of the commit " + head.commit + " is not a session properties record";
+  } catch (const git::StorageError& error) {
+    return error.what();
   }
-  const std::string commitText = "the commit " + IdText(head);
-  git::Wrap<git_commit> commit;
-  if (git_commit_lookup(&commit.ptr, repository->ptr, &head) != 0) {
-    return "Unable to read " + commitText + ": " + LastGitReason();
-  }
-  git::Wrap<git_tree> tree;
-  if (git_commit_tree(&tree.ptr, commit.ptr) != 0) {
-    return "Unable to read the tree of " + commitText + ": " + LastGitReason();
-  }
-  const git_tree_entry* entry = git_tree_entry_byname(tree.ptr, kPropertiesBlobName.c_str());
-  if (!entry || git_tree_entry_type(entry) != GIT_OBJECT_BLOB) {
-    return "The tree of " + commitText + " holds no \"properties\"";
-  }
-  git::Wrap<git_blob> blob;
-  if (git_blob_lookup(&blob.ptr, repository->ptr, git_tree_entry_id(entry)) != 0) {
-    return "Unable to read \"properties\" of " + commitText + ": " + LastGitReason();
-  }
-  return "\"properties\" of " + commitText + " is not a session properties record";
 }
 
 // A folder whose store cannot be opened: the run says why; `status` says

@@ -6,9 +6,8 @@
 namespace velders {
 namespace project {
 
-std::string ForeignOwner(const mevcore::filesupport::Dir& project) {
-  const std::string reason = mevcore::filesupport::ForeignOwnerReason(project.NativePath());
-  if (!reason.empty()) return reason;
+std::optional<std::string> ForeignOwner(const mevcore::filesupport::Dir& project) {
+  if (auto reason = mevcore::filesupport::ForeignOwnerReason(project.NativePath())) return reason;
   return mevcore::filesupport::ForeignOwnerReason(GitFolder(project).NativePath());
 }
 

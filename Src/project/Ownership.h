@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "mevcore/filesupport/Dir.h"
@@ -9,9 +10,9 @@ namespace project {
 
 // Why this process must not change the project: the project folder or its
 // "git" folder belongs to another user (mevcore's ForeignOwnerReason, the
-// first of them that does); empty when both belong to the process's user.
+// first of them that does); none when both belong to the process's user.
 // Throws mevcore's mev_exception naming a folder that cannot be examined.
-std::string ForeignOwner(const mevcore::filesupport::Dir& project);
+std::optional<std::string> ForeignOwner(const mevcore::filesupport::Dir& project);
 
 }  // namespace project
 }  // namespace velders

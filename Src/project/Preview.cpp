@@ -45,8 +45,7 @@ Preview PreviewJournal(const Dir& project) {
 // The start of a run resumes what was left part way; the walk then decides
 // about what is left, as for any folder.
 Preview PreviewFolder(const Dir& project) {
-  const std::string foreign = ForeignOwner(project);
-  if (!foreign.empty()) return Of(Kind::kUnreadable, foreign);
+  if (const auto foreign = ForeignOwner(project)) return Of(Kind::kUnreadable, *foreign);
   if (InProgressFile(project).Exists()) return PreviewJournal(project);
   if (LeftByEarlierProgram(project, OpenToLook)) {
     return LeftPartWay(Preview::LeftBy::kEarlierProgram, Preview::NextRun::kPutsBack);

@@ -1,8 +1,9 @@
 #include "project/Recovery.h"
 
-#include <git2.h>
+#include <optional>
 
 #include "lifted/WriteSessionProperties.h"
+#include "mevstorage/git/References.h"
 #include "project/BranchState.h"
 #include "project/Blockers.h"
 #include "project/ProjectFiles.h"
@@ -26,22 +27,27 @@ RecoveryReport LeftAsItWas(const std::string& reason) {
   return report;
 }
 
-// The recovery commit, its objects durable and referenced by nothing yet;
-// empty with libgit2's reason in `why` when it cannot be stored. The
-// record's other members, which can be large, are handed over and so freed
-// before the new blob is stored; the rest of the record stays in `request`.
-std::string StoreRecoveryCommit(RecoveryRequest& request, std::string* why) {
+// Stores the recovery commit, its objects durable and referenced by nothing
+// yet, and gives its id in `id`; the reason, with libgit2's, when it cannot
+// be stored. The record's other members, which can be large, are handed
+// over and so freed before the new blob is stored; the rest of the record
+// stays in `request`.
+std::optional<std::string> StoreRecoveryCommit(RecoveryRequest& request, std::string* id) {
   OtherProperties others = std::move(request.properties.otherProperties);
   request.properties.otherProperties.clear();
   SessionProperties properties = request.properties;
   properties.otherProperties = std::move(others);
   const git::CommitHandle commit = CommitRecoveredProperties(
       request.repository, std::move(properties), request.recoveryTime, request.lastModified);
-  if (!commit || !git::FlushWrites(request.repository)) {
-    *why = "Unable to store the recovery commit: " + LastGitReason();
-    return std::string();
+  static const std::string kFailure = "Unable to store the recovery commit: ";
+  if (!commit) return kFailure + git::LastGitError("unknown reason");
+  try {
+    git::FlushWrites(request.repository);
+  } catch (const git::StorageError& error) {
+    return kFailure + error.Reason();
   }
-  return IdText(*git_commit_id(commit->ptr));
+  *id = git::CommitHex(commit);
+  return std::nullopt;
 }
 
 Journal JournalOf(const RecoveryRequest& request, const RecoveryPlan& plan,
@@ -97,9 +103,8 @@ RecoveryReport RecoverFolder(RecoveryRequest request) {
   const std::string production = ProductionTip(request.repository);
   const RecoveryPlan plan = PlanOf(request.project, request.repository, head, production);
   if (auto blocker = FindBlocker(request.project, plan)) return LeftAsItWas(*blocker);
-  std::string why;
-  const std::string commit = StoreRecoveryCommit(request, &why);
-  if (commit.empty()) return LeftAsItWas(why);
+  std::string commit;
+  if (auto failure = StoreRecoveryCommit(request, &commit)) return LeftAsItWas(*failure);
 
   StepContext context;
   context.project = request.project;

@@ -9,6 +9,21 @@
 #include "mevstorage/git/Storage.h"
 #include "project/Steps.h"
 
+// How the project procedure reports failure, in every header of this folder:
+// - A function whose whole answer is a reason or nothing (why a folder may
+//   not be changed, why steps could not be taken back, ...) returns
+//   std::optional<std::string>: the reason, naming the file or reference and
+//   the system's or libgit2's text; std::nullopt for success or for nothing
+//   to tell.
+// - A report of several outcomes (RecoveryReport, ResumeReport, UndoReport,
+//   Preview) carries its reason in a std::string member that its result
+//   calls for; it is empty otherwise.
+// - Anything else that fails throws a std::exception whose what() is the
+//   reason (the storage library's StorageError, the core library's
+//   mev_exception, StepFailure); where it is caught it is said or reported
+//   once, and the header of each function that catches says so ("Never
+//   throws").
+
 namespace velders {
 namespace project {
 

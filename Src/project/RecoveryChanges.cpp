@@ -1,5 +1,8 @@
 #include "project/RecoveryChanges.h"
 
+#include <algorithm>
+
+#include "mevstorage/git/References.h"
 #include "project/BranchState.h"
 #include "project/DatabaseMove.h"
 #include "project/ProjectFiles.h"
@@ -26,7 +29,7 @@ std::string BranchChange(const git::RepositoryHandle& repository, const Journal&
   if (tip == record.commit) return std::string();
   if (tip.empty()) return "\"production\", removed since the recovery";
   const std::string kept = " (then named only by \"" + KeptTipReference(tip) + "\")";
-  if (Reaches(repository, tip, record.commit)) {
+  if (git::DescendsFrom(repository, tip, record.commit)) {
     return "the commits on \"production\" after the recovery commit, up to " + tip + kept;
   }
   return "\"production\" as moved since the recovery, to " + tip + kept;
@@ -45,14 +48,14 @@ bool VersionAsLeft(const std::optional<std::string>& version, const Journal& rec
 
 const char kUndoneTipReferences[] = "refs/pre_undo/";
 
-std::string MissingSetAside(const Dir& project, const Journal& record) {
+std::optional<std::string> MissingSetAside(const Dir& project, const Journal& record) {
   if (!ProjectFile(project, kPreRecoverySyncFileName).Exists()) {
     return "\"pre_recovery_sync.sqlite3\" is missing, so \"sync.sqlite3\" cannot be put back";
   }
   if (record.deleted && !ProjectFile(project, kPreRecoveryDeletedFileName).Exists()) {
     return "\"pre_recovery_deleted\" is missing, so \"deleted\" cannot be put back";
   }
-  return std::string();
+  return std::nullopt;
 }
 
 std::vector<std::string> ChangesSinceRecovery(const Dir& project,
@@ -78,8 +81,8 @@ void ReplaceChanges(const Dir& project, const git::RepositoryHandle& repository,
                     const Journal& record) {
   const std::string tip = ProductionTip(repository);
   if (tip != record.commit) {
-    if (!tip.empty()) SetReferenceOrThrow(repository, KeptTipReference(tip), tip);
-    SetReferenceOrThrow(repository, ProductionReference(), record.commit);
+    if (!tip.empty()) git::SetReference(repository, KeptTipReference(tip), tip);
+    git::SetReference(repository, ProductionReference(), record.commit);
   }
   for (const std::string& name : DatabaseFilesThere(project, kSyncFileName)) {
     RemoveIfThere(ProjectFile(project, name.c_str()));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,8 +17,9 @@ extern const char kUndoneTipReferences[];  // "refs/pre_undo/"
 
 // Why the folder cannot be put back as it was before its recovery, whatever
 // --force would replace: a set-aside file the undo puts back under its name
-// is missing. Empty when nothing is missing.
-std::string MissingSetAside(const mevcore::filesupport::Dir& project, const Journal& record);
+// is missing. None when nothing is missing.
+std::optional<std::string> MissingSetAside(const mevcore::filesupport::Dir& project,
+                                           const Journal& record);
 
 // What changed in the project since the recovery its record tells of, one
 // phrase a change, for example "the commits on \"production\" after the

@@ -7,8 +7,8 @@ namespace project {
 namespace {
 
 // Takes back steps[0..last], last first.
-std::string TakeBackThrough(StepContext& context, const std::vector<Step>& steps,
-                            std::size_t last) {
+std::optional<std::string> TakeBackThrough(StepContext& context, const std::vector<Step>& steps,
+                                           std::size_t last) {
   for (std::size_t i = last + 1; i-- > 0;) {
     if (!steps[i].planned(context.journal)) continue;
     try {
@@ -17,7 +17,7 @@ std::string TakeBackThrough(StepContext& context, const std::vector<Step>& steps
       return std::string("Unable to take back the step \"") + steps[i].name + "\": " + error.what();
     }
   }
-  return std::string();
+  return std::nullopt;
 }
 
 // Applies one step; false, with the failure in the report, when it throws.
@@ -39,8 +39,9 @@ StepsReport ApplySteps(StepContext& context, const std::vector<Step>& steps) {
   StepsReport report;
   for (std::size_t i = 0; i < steps.size(); ++i) {
     if (!steps[i].planned(context.journal) || Apply(steps[i], context, &report)) continue;
-    report.putBackFailure = TakeBackThrough(context, steps, i);
-    report.putBack = report.putBackFailure.empty();
+    const std::optional<std::string> failure = TakeBackThrough(context, steps, i);
+    report.putBack = !failure;
+    report.putBackFailure = failure.value_or("");
     return report;
   }
   report.complete = true;
@@ -64,7 +65,8 @@ StepsReport FinishSteps(StepContext& context, const std::vector<Step>& steps) {
   return report;
 }
 
-std::string TakeBackSteps(StepContext& context, const std::vector<Step>& steps) {
+std::optional<std::string> TakeBackSteps(StepContext& context,
+                                         const std::vector<Step>& steps) {
   return TakeBackThrough(context, steps, steps.size() - 1);
 }
 
@@ -76,8 +78,9 @@ bool PassedCommitPoint(StepContext& context, const std::vector<Step>& steps) {
 StepsReport ResumeSteps(StepContext& context, const std::vector<Step>& steps) {
   if (PassedCommitPoint(context, steps)) return FinishSteps(context, steps);
   StepsReport report;
-  report.failure = TakeBackSteps(context, steps);
-  report.putBack = report.failure.empty();
+  const std::optional<std::string> failure = TakeBackSteps(context, steps);
+  report.putBack = !failure;
+  report.failure = failure.value_or("");
   return report;
 }
 

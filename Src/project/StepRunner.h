@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,9 +31,10 @@ StepsReport ApplySteps(StepContext& context, const std::vector<Step>& steps = Re
 // that is not done yet. Nothing is taken back on a failure.
 StepsReport FinishSteps(StepContext& context, const std::vector<Step>& steps = RecoverySteps());
 
-// Takes back every planned step, in reverse order; empty when all are, else
+// Takes back every planned step, in reverse order; none when all are, else
 // the reason why not.
-std::string TakeBackSteps(StepContext& context, const std::vector<Step>& steps = RecoverySteps());
+std::optional<std::string> TakeBackSteps(StepContext& context,
+                                         const std::vector<Step>& steps = RecoverySteps());
 
 // Whether a run that stopped with the context's journal in progress had
 // passed its commit point: it was recovering and the commit-point step is

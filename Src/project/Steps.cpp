@@ -1,7 +1,5 @@
 #include "project/Steps.h"
 
-#include <git2.h>
-
 #include <algorithm>
 
 #include <boost/make_shared.hpp>
@@ -64,13 +62,13 @@ bool KeepsProduction(const Journal& j) { return j.keepProduction; }
 
 void KeepProduction(StepContext& c) {
   SaidByReason([&] {
-    SetReferenceOrThrow(Repository(c), kKeptProductionReference, *c.journal.production);
+    git::SetReference(Repository(c), kKeptProductionReference, *c.journal.production);
   });
 }
 void DropKeptProduction(StepContext& c) {
   ClearOwnLock(c.project, kKeptProductionReference, *c.journal.production);
   if (ReferenceFileHolds(c.project, kKeptProductionReference, *c.journal.production)) {
-    RemoveReferenceOrThrow(Repository(c), kKeptProductionReference);
+    git::RemoveReference(Repository(c), kKeptProductionReference);
   }
 }
 bool ProductionKept(StepContext& c) {
@@ -216,9 +214,9 @@ void MoveBranchBack(StepContext& c) {
   if (c.journal.production) ClearOwnLock(c.project, branch, *c.journal.production);
   if (ProductionTip(Repository(c)) != c.journal.commit) return;
   if (c.journal.production) {
-    SetReferenceOrThrow(Repository(c), branch, *c.journal.production);
+    git::SetReference(Repository(c), branch, *c.journal.production);
   } else {
-    RemoveReferenceOrThrow(Repository(c), branch);
+    git::RemoveReference(Repository(c), branch);
   }
 }
 bool BranchMoved(StepContext& c) { return ProductionTip(Repository(c)) == c.journal.commit; }

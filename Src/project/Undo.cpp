@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <optional>
 #include <stdexcept>
 
 #include "mevcore/config/Exception.h"
@@ -86,14 +87,14 @@ UndoReport FinishUndo(const Dir& project, const UndoOptions& options) {
 // A failed undo leaves the project recovered: the steps already taken back
 // are applied again and the journal becomes the record again. Until the
 // record is back the undo journal stays, so a crash here still ends in the
-// undoing; empty, or why the project could not be kept recovered.
-std::string KeepRecovered(StepContext& context) {
+// undoing; none, or why the project could not be kept recovered.
+std::optional<std::string> KeepRecovered(StepContext& context) {
   try {
     context.journal.direction = Journal::Direction::kRecover;
     const StepsReport steps = FinishSteps(context);
     if (!steps.complete) return steps.failure;
     WriteJournal(InProgressFile(context.project), context.journal);
-    if (CloseJournal(context)) return std::string();
+    if (CloseJournal(context)) return std::nullopt;
     return "Unable to close " + InProgressFile(context.project).FullPathMultiByte();
   } catch (const std::exception& error) {
     return error.what();
@@ -103,7 +104,7 @@ std::string KeepRecovered(StepContext& context) {
 // From the moment the undo journal is durable, a crash leaves a folder that
 // the next run or undo takes back; the record goes after it, so that there
 // is never neither.
-std::string TakeBackRecorded(StepContext& context) {
+std::optional<std::string> TakeBackRecorded(StepContext& context) {
   try {
     context.journal.direction = Journal::Direction::kUndo;
     WriteJournal(InProgressFile(context.project), context.journal);
@@ -115,11 +116,11 @@ std::string TakeBackRecorded(StepContext& context) {
 }
 
 UndoReport TakeBack(StepContext& context) {
-  const std::string failure = TakeBackRecorded(context);
-  if (failure.empty()) return Of(Result::kUndone);
-  const std::string kept = KeepRecovered(context);
-  if (kept.empty()) return Of(Result::kFailed, failure + "; it is still recovered");
-  return Of(Result::kFailed, failure + "; " + kept +
+  const std::optional<std::string> failure = TakeBackRecorded(context);
+  if (!failure) return Of(Result::kUndone);
+  const std::optional<std::string> kept = KeepRecovered(context);
+  if (!kept) return Of(Result::kFailed, *failure + "; it is still recovered");
+  return Of(Result::kFailed, *failure + "; " + *kept +
                                  "; the next recovery run or undo finishes the undoing");
 }
 
@@ -127,8 +128,9 @@ UndoReport UndoRecorded(const Dir& project, const UndoOptions& options) {
   StepContext context;
   context.project = project;
   context.journal = ReadJournal(RecordFile(project));
-  const std::string missing = MissingSetAside(project, context.journal);
-  if (!missing.empty()) return Of(Result::kRefused, missing);
+  if (const auto missing = MissingSetAside(project, context.journal)) {
+    return Of(Result::kRefused, *missing);
+  }
   const std::vector<std::string> changes =
       ChangesSinceRecovery(project, Repository(context), context.journal);
   if (!changes.empty() && !options.force) {
@@ -164,8 +166,7 @@ std::string JoinedPhrases(const std::vector<std::string>& phrases) {
 UndoReport UndoRecovery(const Dir& project, const UndoOptions& options) {
   try {
     if (!FolderItself(project)) return Of(Result::kRefused, WhyNoUndo(project));
-    const std::string foreign = ForeignOwner(project);
-    if (!foreign.empty()) return Of(Result::kRefused, foreign);
+    if (const auto foreign = ForeignOwner(project)) return Of(Result::kRefused, *foreign);
     if (UndoInProgress(project)) return FinishUndo(project, options);
     if (!options.dryRun) RemoveStaleTemporaries(project);
     if (InProgressFile(project).Exists() || !RecordFile(project).Exists()) {

@@ -4,16 +4,16 @@
 
 #include <git2.h>
 
+#include "mevstorage/git/References.h"
+#include "mevstorage/git/StorageError.h"
+
 namespace samplehub {
 
-// libgit2's text for its last error, or "unknown error".
-std::string LastGitError();
+using mevstorage::git::HexOf;
+using mevstorage::git::LastGitError;
 
 // Throws SampleHubError "Unable to <what> in <folder>: <last error>" when
 // `result` is negative.
 void CheckGit(int result, const std::string& what, const std::string& folder);
-
-// The id as 40 hex digits.
-std::string OidHex(const git_oid& oid);
 
 }  // namespace samplehub

@@ -38,7 +38,7 @@ std::string HashOf(const fs::directory_entry& entry) {
   git_oid oid;
   if (git_odb_hashfile(&oid, entry.path().c_str(), GIT_OBJECT_BLOB) < 0)
     Fail("hash", entry.path(), LastGitError());
-  return OidHex(oid);
+  return HexOf(oid);
 }
 
 }  // namespace

@@ -46,7 +46,7 @@ TreePtr HeadTree(const git::RepositoryHandle& repository, const std::string& git
 int CollectBlob(const char* root, const git_tree_entry* entry, void* payload) {
   if (git_tree_entry_type(entry) == GIT_OBJECT_BLOB) {
     auto& blobs = *static_cast<std::map<std::string, std::string>*>(payload);
-    blobs[std::string(root) + git_tree_entry_name(entry)] = OidHex(*git_tree_entry_id(entry));
+    blobs[std::string(root) + git_tree_entry_name(entry)] = HexOf(*git_tree_entry_id(entry));
   }
   return 0;
 }
@@ -58,8 +58,8 @@ HeadCommit ReadHeadCommit(const std::string& gitFolder) {
   CommitPtr commit = LookupHead(repository, gitFolder);
   const git_signature* author = git_commit_author(commit.get());
   HeadCommit head;
-  head.id = OidHex(*git_commit_id(commit.get()));
-  head.treeId = OidHex(*git_commit_tree_id(commit.get()));
+  head.id = HexOf(*git_commit_id(commit.get()));
+  head.treeId = HexOf(*git_commit_tree_id(commit.get()));
   head.message = git_commit_message(commit.get());
   head.author = std::string(author->name) + " <" + author->email + ">";
   head.parentCount = git_commit_parentcount(commit.get());
@@ -95,7 +95,7 @@ std::string ReadBranchTarget(const std::string& gitFolder, const std::string& br
   git_oid id;
   CheckGit(git_reference_name_to_id(&id, repository->ptr, ("refs/heads/" + branch).c_str()),
            "resolve the branch \"" + branch + "\"", gitFolder);
-  return OidHex(id);
+  return HexOf(id);
 }
 
 std::size_t CountHeadHistory(const std::string& gitFolder) {

@@ -9,6 +9,7 @@
 
 #include "MediaBlobs.h"
 #include "SampleHub.h"
+#include "mevstorage/git/References.h"
 
 namespace samplehub {
 namespace {
@@ -21,8 +22,7 @@ bool Exists(const std::string& path) {
 std::string BlobId(const std::string& bytes) {
   git_oid oid;
   git_odb_hash(&oid, bytes.data(), bytes.size(), GIT_OBJECT_BLOB);
-  char hex[GIT_OID_HEXSZ + 1];
-  return git_oid_tostr(hex, sizeof hex, &oid);
+  return mevstorage::git::HexOf(oid);
 }
 
 std::string SyncValue(const std::string& database, const std::string& key) {

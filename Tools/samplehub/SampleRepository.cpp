@@ -17,7 +17,7 @@ namespace {
 git::TreeHandle LookupTree(const git::RepositoryHandle& repository, const std::string& gitFolder,
                            const git_oid& id) {
   git::TreeHandle tree(new git::Wrap<git_tree>());
-  CheckGit(git_tree_lookup(&tree->ptr, repository->ptr, &id), "look up the tree " + OidHex(id),
+  CheckGit(git_tree_lookup(&tree->ptr, repository->ptr, &id), "look up the tree " + HexOf(id),
            gitFolder);
   return tree;
 }
@@ -41,7 +41,7 @@ std::string MakeSampleRepository(const std::string& gitFolder, const SampleProje
     commit = git::CommitTreeAt(repository, LookupTree(repository, gitFolder, treeId), commit,
                                project.MessageAtCommit(k), project.commitTimes[k - 1]);
   }
-  return commit && commit->ptr ? OidHex(*git_commit_id(commit->ptr)) : std::string();
+  return commit && commit->ptr ? HexOf(*git_commit_id(commit->ptr)) : std::string();
 }
 
 }  // namespace samplehub

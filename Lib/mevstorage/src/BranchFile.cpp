@@ -8,6 +8,7 @@
 #include "mevcore/filesupport/DiskInterface.h"
 #include "mevcore/filesupport/DurableWrite.h"
 #include "mevcore/utility/FileUtils.h"
+#include "mevstorage/git/References.h"
 
 namespace mevstorage {
 namespace git {
@@ -37,11 +38,7 @@ bool ValidReferenceName(const std::string& name) {
          name.size() == std::strlen(name.c_str());
 }
 
-std::string IdLine(const git_oid& target) {
-  char hex[GIT_OID_HEXSZ + 1];
-  git_oid_tostr(hex, sizeof hex, &target);
-  return std::string(hex) + "\n";
-}
+std::string IdLine(const git_oid& target) { return HexOf(target) + "\n"; }
 
 int ReplaceBranchFile(const std::string& path, const git_oid& target) {
   const std::string folder = ParentOf(path);

@@ -51,12 +51,12 @@ class BranchFileTest : public StorageTest {
     StorageTest::TearDown();
   }
 
-  std::string Id(const CommitHandle& commit) { return Hex(*git_commit_id(commit->ptr)); }
+  std::string Id(const CommitHandle& commit) { return HexOf(*git_commit_id(commit->ptr)); }
   std::string Production() { return GitPath("refs/heads/production"); }
   std::string Resolved(const char* name) {
     git_oid id;
     if (git_reference_name_to_id(&id, repository_->ptr, name) != 0) return "<none>";
-    return Hex(id);
+    return HexOf(id);
   }
   bool MoveProduction(const CommitHandle& commit) {
     return SetBranchToCommit(repository_, Text("production"), commit);

@@ -56,7 +56,7 @@ git_oid WriteItems(git_odb* odb, const std::vector<Item>& items) {
     if (!item.items.empty() || (item.mode == "40000" && item.content.empty())) {
       id = WriteItems(odb, item.items);
     } else if (item.mode == "160000") {
-      git_oid_fromstr(&id, "0123456789abcdef0123456789abcdef01234567");
+      id = IdOf("0123456789abcdef0123456789abcdef01234567");
     } else {
       id = WriteObject(odb, item.content, GIT_OBJECT_BLOB);
     }
@@ -86,7 +86,7 @@ class CheckoutTest : public StorageTest {
     git_odb* odb = nullptr;
     ASSERT_EQ(git_repository_odb(&odb, repository), 0);
     Wrap<git_odb> heldOdb(odb);
-    const std::string commit = "tree " + Hex(WriteItems(odb, items)) +
+    const std::string commit = "tree " + HexOf(WriteItems(odb, items)) +
                                "\nauthor A <a@example.com> 0 +0000"
                                "\ncommitter A <a@example.com> 0 +0000\n\nThe tree\n";
     const git_oid id = WriteObject(odb, commit, GIT_OBJECT_COMMIT);

@@ -30,7 +30,7 @@ bool SetBranchToCommit(const RepositoryHandle& repository,
     return false;
   }
   // The objects first: the branch never names a commit that is not durable.
-  if (!FlushWrites(repository)) return false;
+  if (!CommitPendingWrites(repository)) return false;
   return WriteBranchFile(repository->ptr, branch.c_str(), *git_commit_id(commit->ptr)) == 0;
 }
 

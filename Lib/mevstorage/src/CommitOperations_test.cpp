@@ -1,10 +1,12 @@
 #include <sqlite3.h>
 
 #include <ctime>
+#include <functional>
 
 #include "GitExport.h"
 #include "RepositoryAccess.h"
 #include "StorageTestSupport.h"
+#include "mevstorage/git/References.h"
 
 namespace mevstorage {
 namespace git {
@@ -15,7 +17,7 @@ class CommitOperationsTest : public NewRepositoryTest {
   // Exports the repository and runs `git fsck --strict` on the copy; the copy
   // stays for questions to git.
   void ExpectFsckPasses() {
-    ASSERT_TRUE(FlushWrites(repository_));
+    ASSERT_NO_THROW(FlushWrites(repository_));
     testing::ExportToPlainGit(GitFolder(), temp_.ChildDir("plain.git"));
     const testing::GitResult fsck = testing::RunGitFsck(temp_.ChildDir("plain.git"));
     EXPECT_EQ(0, fsck.exitStatus) << fsck.output;
@@ -31,7 +33,7 @@ class CommitOperationsTest : public NewRepositoryTest {
     git_oid id;
     const std::string name = "refs/heads/" + branch;
     if (git_reference_name_to_id(&id, repository_->ptr, name.c_str()) != 0) return "<none>";
-    return Hex(id);
+    return HexOf(id);
   }
 };
 
@@ -42,7 +44,7 @@ TEST_F(CommitOperationsTest, CommitChainMadeByCommitTreeAtPassesStrictFsck) {
       repository_, MakeTree(repository_, {{"properties", "{\"name\":\"A\"}"}, {"other", "x"}}),
       first, "second\n", 1000000060);
   ASSERT_TRUE(second && second->ptr);
-  EXPECT_EQ(Hex(*git_commit_id(second->ptr)), BranchTarget("production"));
+  EXPECT_EQ(HexOf(*git_commit_id(second->ptr)), BranchTarget("production"));
   EXPECT_EQ(1000000060, git_commit_time(second->ptr));
   ExpectFsckPasses();
   EXPECT_EQ("second\nfirst\n", AskPlainGit({"log", "--format=%s", "production"}));
@@ -102,8 +104,8 @@ TEST_F(CommitOperationsTest, SetBranchToCommitMakesAndMovesBranches) {
   CommitHandle second = WriteCommit(repository_, MakeTree(repository_, {{"a", "2"}}), "2");
   ASSERT_TRUE(SetBranchToCommit(repository_, Text("backup"), first));
   ASSERT_TRUE(SetBranchToCommit(repository_, Text("production"), second));
-  EXPECT_EQ(Hex(*git_commit_id(first->ptr)), BranchTarget("backup"));
-  EXPECT_EQ(Hex(*git_commit_id(second->ptr)), BranchTarget("production"));
+  EXPECT_EQ(HexOf(*git_commit_id(first->ptr)), BranchTarget("backup"));
+  EXPECT_EQ(HexOf(*git_commit_id(second->ptr)), BranchTarget("production"));
   EXPECT_FALSE(SetBranchToCommit(repository_, Text("bad..name"), second));
   EXPECT_FALSE(SetBranchToCommit(repository_, Text(std::string("nul\0l", 5)), second));
   EXPECT_FALSE(SetBranchToCommit(repository_, Text("production"), CommitHandle()));
@@ -120,10 +122,10 @@ TEST_F(CommitOperationsTest, BranchMovesOnlyOnceTheCommitIsDurable) {
             sqlite3_exec(reader, "BEGIN; SELECT count(*) FROM objects", nullptr, nullptr, nullptr));
   EXPECT_FALSE(SetBranchToCommit(repository_, Text("production"), second));
   EXPECT_NE(std::string::npos, LastGitError().find("database is locked"));
-  EXPECT_EQ(Hex(*git_commit_id(first->ptr)), BranchTarget("production"));
+  EXPECT_EQ(HexOf(*git_commit_id(first->ptr)), BranchTarget("production"));
   sqlite3_close(reader);
   ASSERT_TRUE(SetBranchToCommit(repository_, Text("production"), second));
-  EXPECT_EQ(Hex(*git_commit_id(second->ptr)), BranchTarget("production"));
+  EXPECT_EQ(HexOf(*git_commit_id(second->ptr)), BranchTarget("production"));
   ExpectFsckPasses();
 }
 
@@ -155,6 +157,52 @@ TEST_F(CommitOperationsTest, CommitTreeAtReportsTheRepositoryOnFailure) {
   } catch (const StorageError& error) {
     EXPECT_NE(std::string::npos, std::string(error.what()).find(GitPath()));
   }
+}
+
+// The reads by hex id answer, and each failure throws the reason with
+// libgit2's class: nothing is left for the caller to look up.
+TEST_F(CommitOperationsTest, ReferenceReadsAnswerByHexAndThrowTheirReasons) {
+  EXPECT_EQ("", ResolveReference(repository_, "HEAD"));  // no commit yet
+  const std::string first = CommitHex(CommitTreeAt(repository_, MakeTree(repository_, {{"a", "1"}}),
+                                                   CommitHandle(), "Made here\n", 1000000000));
+  const std::string second =
+      CommitHex(CommitTreeAt(repository_, MakeTree(repository_, {{"a", "2"}}),
+                             ReadCommit(repository_, first), "2", 1000000060));
+  EXPECT_EQ(second, ResolveReference(repository_, "HEAD"));
+  EXPECT_EQ("", ResolveReference(repository_, "refs/heads/none"));
+  EXPECT_TRUE(DescendsFrom(repository_, second, first));
+  EXPECT_FALSE(DescendsFrom(repository_, first, second));
+  EXPECT_TRUE(FirstParentHistoryHas(repository_, second, "Made "));
+  EXPECT_FALSE(FirstParentHistoryHas(repository_, second, "Lost"));
+  EXPECT_EQ(second, ReadHeadBlob(repository_, "a").commit);
+
+  const std::string absent(40, '1');
+  auto expectThrows = [](const std::function<void()>& call, const std::string& text, int gitClass) {
+    try {
+      call();
+      ADD_FAILURE() << "no error: " << text;
+    } catch (const StorageError& error) {
+      EXPECT_NE(std::string::npos, std::string(error.what()).find(text)) << error.what();
+      EXPECT_EQ(gitClass, error.GitClass()) << error.what();
+    }
+  };
+  expectThrows([&] { IdOf("zz"); }, "\"zz\" is not an object id", 0);
+  expectThrows([&] { DescendsFrom(repository_, absent, first); }, "Unable to walk the history: ",
+               GIT_ERROR_ODB);
+  expectThrows([&] { ReadCommit(repository_, absent); }, "Unable to read the commit " + absent,
+               GIT_ERROR_ODB);
+  expectThrows([&] { ReadHeadBlob(repository_, "b"); },
+               "The tree of the commit " + second + " holds no \"b\"", 0);
+  FindObjectDatabase(repository_->ptr)->SetBusyTimeout(std::chrono::milliseconds(50));
+  WriteBlob(repository_, "pending", 7);
+  sqlite3* reader = nullptr;
+  sqlite3_open(DatabasePath().c_str(), &reader);
+  ASSERT_EQ(SQLITE_OK,
+            sqlite3_exec(reader, "BEGIN; SELECT count(*) FROM objects", nullptr, nullptr, nullptr));
+  expectThrows([&] { SetReference(repository_, "refs/kept/tip", first); },
+               "database is locked", GIT_ERROR_ODB);
+  sqlite3_close(reader);
+  EXPECT_EQ("", ResolveReference(repository_, "refs/kept/tip"));
 }
 
 }  // namespace

@@ -27,7 +27,7 @@ bool FindHeadCommit(git_repository* repository, git_commit** parent) {
 
 int PointBranchAt(const RepositoryHandle& repository, const std::string& branch,
                   const git_oid& target) {
-  if (!FlushWrites(repository)) return GIT_ERROR;
+  if (!CommitPendingWrites(repository)) return GIT_ERROR;
   const std::string name = "refs/heads/" + branch;
   git_reference* reference = nullptr;
   const int result =

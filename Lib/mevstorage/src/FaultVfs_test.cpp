@@ -40,7 +40,7 @@ class CountedVfsTest : public StorageTest {
   bool WriteAndFlush(const std::string& content) {
     RepositoryHandle repository = SQLite3OdbBackend::OpenRepository(GitFolder());
     const git_oid id = WriteBlob(repository, content.data(), content.size());
-    return !git_oid_is_zero(&id) && FlushWrites(repository);
+    return !git_oid_is_zero(&id) && Flushed(repository);
   }
 
   std::string IntegrityCheck() {
@@ -126,7 +126,7 @@ TEST_F(CountedVfsTest, ABusyLockIsWaitedOutAndAnIoErrorReported) {
     mevcore::filesupport::SetFaultPlan(&plan);
     const std::string content = "locked " + std::to_string(n);
     const git_oid id = WriteBlob(repository, content.data(), content.size());
-    const bool flushed = !git_oid_is_zero(&id) && FlushWrites(repository);
+    const bool flushed = !git_oid_is_zero(&id) && Flushed(repository);
     mevcore::filesupport::SetFaultPlan(nullptr);
     if (!plan.Fired() || plan.FiredCall().rfind("lock ", 0) != 0) continue;
     SCOPED_TRACE(plan.FiredCall());
@@ -166,7 +166,7 @@ TEST_F(CountedVfsTest, AFailedReadIsReported) {
   EXPECT_STREQ("reason", record.values[1].name);
   const std::string reason = mevcore::utility::ToNarrow(
       boost::any_cast<const mevcore::utility::UTF8String&>(record.values[1].value));
-  EXPECT_NE(std::string::npos, reason.find(Hex(*git_commit_id(base_->ptr)))) << reason;
+  EXPECT_NE(std::string::npos, reason.find(HexOf(*git_commit_id(base_->ptr)))) << reason;
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "StorageReport.h"
 #include "mevcore/filesupport/DiskInterface.h"
 #include "mevstorage/git/ReadOnly.h"
+#include "mevstorage/git/References.h"
 
 namespace mevstorage {
 namespace git {
@@ -41,12 +42,6 @@ class StatementUse {
  private:
   sqlite3_stmt* statement_;
 };
-
-std::string Hex(const git_oid& id) {
-  char text[GIT_OID_HEXSZ + 1];
-  git_oid_tostr(text, sizeof text, &id);
-  return text;
-}
 
 void BindBytes(sqlite3_stmt* statement, int index, const void* bytes, std::size_t size) {
   static const unsigned char kNoBytes[1] = {0};
@@ -284,16 +279,16 @@ ObjectDatabase::Result ObjectDatabase::Read(const git_oid& id, git_object_t* typ
   BindId(s, 1, id.id);
   const int rc = sqlite3_step(s);
   if (rc == SQLITE_DONE) return Result::kNotFound;
-  if (rc != SQLITE_ROW) return FailReading("read object " + Hex(id));
+  if (rc != SQLITE_ROW) return FailReading("read object " + HexOf(id));
   const void* bytes = sqlite3_column_blob(s, 2);
   const std::size_t length = static_cast<std::size_t>(sqlite3_column_bytes(s, 2));
-  if (!bytes && length) return FailReading("read object " + Hex(id));
+  if (!bytes && length) return FailReading("read object " + HexOf(id));
   const int storedType = sqlite3_column_int(s, 0);
   if (!KnownType(storedType) || sqlite3_column_int64(s, 1) != sqlite3_int64(length)) {
     return Damaged(id);
   }
   void* buffer = allocate(std::max<std::size_t>(length, 1));
-  if (!buffer) return FailReading("read object " + Hex(id) + " (out of memory)");
+  if (!buffer) return FailReading("read object " + HexOf(id) + " (out of memory)");
   std::memcpy(buffer, bytes ? bytes : "", length);
   *type = static_cast<git_object_t>(storedType);
   *data = buffer;
@@ -309,7 +304,7 @@ ObjectDatabase::Result ObjectDatabase::ReadHeader(const git_oid& id, git_object_
   BindId(s, 1, id.id);
   const int rc = sqlite3_step(s);
   if (rc == SQLITE_DONE) return Result::kNotFound;
-  if (rc != SQLITE_ROW) return FailReading("read the header of object " + Hex(id));
+  if (rc != SQLITE_ROW) return FailReading("read the header of object " + HexOf(id));
   const int storedType = sqlite3_column_int(s, 0);
   if (!KnownType(storedType) || sqlite3_column_int64(s, 1) < 0) {
     return Damaged(id);
@@ -337,7 +332,7 @@ ObjectDatabase::Result ObjectDatabase::FindUnique(const git_oid& prefix, std::si
   }
   if (rc == SQLITE_ROW) return Result::kAmbiguous;
   if (rc == SQLITE_DONE) return Result::kOk;
-  return FailReading("look up objects by the prefix " + Hex(prefix).substr(0, hexLength));
+  return FailReading("look up objects by the prefix " + HexOf(prefix).substr(0, hexLength));
 }
 
 ObjectDatabase::Result ObjectDatabase::Exists(const git_oid& id) {
@@ -348,7 +343,7 @@ ObjectDatabase::Result ObjectDatabase::Exists(const git_oid& id) {
   const int rc = sqlite3_step(s);
   if (rc == SQLITE_ROW) return Result::kOk;
   if (rc == SQLITE_DONE) return Result::kNotFound;
-  return FailReading("look up object " + Hex(id));
+  return FailReading("look up object " + HexOf(id));
 }
 
 ObjectDatabase::Result ObjectDatabase::Write(const git_oid& id, const void* data, std::size_t size,
@@ -443,14 +438,14 @@ ObjectDatabase::Result ObjectDatabase::FailReading(const std::string& what) {
 }
 
 ObjectDatabase::Result ObjectDatabase::Damaged(const git_oid& id) {
-  lastError_ = "Object " + Hex(id) + " in " + path_ + " is damaged";
+  lastError_ = "Object " + HexOf(id) + " in " + path_ + " is damaged";
   ReportStorageFailure("Unable to read the object database", path_, lastError_, "ObjectDatabase",
                        __LINE__);
   return Result::kError;
 }
 
 ObjectDatabase::Result ObjectDatabase::FailWithId(const std::string& what, const git_oid& id) {
-  return Fail(what + " " + Hex(id));
+  return Fail(what + " " + HexOf(id));
 }
 
 // SQLite rolls a transaction back by itself after some failures (a full

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "TempFolder.h"
+#include "mevstorage/git/References.h"
 
 namespace mevstorage {
 namespace git {
@@ -52,12 +53,6 @@ class OtherConnection {
   sqlite3* db_ = nullptr;
 };
 
-git_oid Id(const char* hex) {
-  git_oid id;
-  git_oid_fromstr(&id, hex);
-  return id;
-}
-
 class ObjectDatabaseTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -84,8 +79,8 @@ class ObjectDatabaseTest : public ::testing::Test {
   testing::TempFolder temp_;
   std::string path_ = temp_.Child("odb.sqlite3");
   std::unique_ptr<ObjectDatabase> database_;
-  const git_oid a_ = Id("aa11000000000000000000000000000000000001");
-  const git_oid b_ = Id("aa12000000000000000000000000000000000002");
+  const git_oid a_ = IdOf("aa11000000000000000000000000000000000001");
+  const git_oid b_ = IdOf("aa12000000000000000000000000000000000002");
 };
 
 TEST_F(ObjectDatabaseTest, NewDatabaseHasTheDocumentedLayout) {
@@ -116,7 +111,7 @@ TEST_F(ObjectDatabaseTest, ObjectsRoundTripWithTypeAndSize) {
   EXPECT_EQ("tree bytes", ReadText(a_));
   EXPECT_EQ("", ReadText(b_));
   EXPECT_EQ(Result::kOk, database_->Exists(b_));
-  const git_oid unknown = Id("bb00000000000000000000000000000000000000");
+  const git_oid unknown = IdOf("bb00000000000000000000000000000000000000");
   EXPECT_EQ(Result::kNotFound, database_->Exists(unknown));
   EXPECT_EQ(Result::kNotFound, database_->ReadHeader(unknown, &type, &size));
   EXPECT_EQ("<none>", ReadText(unknown));
@@ -139,9 +134,9 @@ TEST_F(ObjectDatabaseTest, PrefixesFindOneObjectOrReportAmbiguity) {
   ASSERT_EQ(Result::kOk, database_->FindUnique(a_, 4, &found));
   EXPECT_TRUE(git_oid_equal(&a_, &found));
   EXPECT_EQ(Result::kNotFound,
-            database_->FindUnique(Id("aa13000000000000000000000000000000000000"), 4, &found));
+            database_->FindUnique(IdOf("aa13000000000000000000000000000000000000"), 4, &found));
   EXPECT_EQ(Result::kNotFound,
-            database_->FindUnique(Id("ab00000000000000000000000000000000000000"), 2, &found));
+            database_->FindUnique(IdOf("ab00000000000000000000000000000000000000"), 2, &found));
 }
 
 TEST_F(ObjectDatabaseTest, WritesStayInOneTransactionUntilCommitted) {

@@ -154,13 +154,13 @@ using DatabaseOpener = std::unique_ptr<ObjectDatabase> (*)(const std::string&, s
 // setting of its own; the reason here says what to do instead, and holds
 // for "root" too, whose changes would leave files the owner cannot change.
 void CheckOwner(const Dir& gitFolder) {
-  std::string reason;
+  std::optional<std::string> reason;
   try {
     reason = mevcore::filesupport::ForeignOwnerReason(gitFolder.NativePath());
   } catch (const std::exception& error) {
     ThrowOpenError(gitFolder, error.what());
   }
-  if (!reason.empty()) throw StorageError(reason);
+  if (reason) throw StorageError(*reason);
 }
 
 RepositoryHandle OpenStore(const Dir& gitFolder, DatabaseOpener openDatabase) {

@@ -1,17 +1,24 @@
 #include "BranchFile.h"
 #include "RepositoryAccess.h"
+#include "mevstorage/git/References.h"
 
 namespace mevstorage {
 namespace git {
 
-bool SetReference(const RepositoryHandle& repository, const std::string& name,
-                  const git_oid& target) {
-  if (!Holds(repository) || !FlushWrites(repository)) return false;
-  return WriteReferenceFile(repository->ptr, name, target) == 0;
+void SetReference(const RepositoryHandle& repository, const std::string& name,
+                  const std::string& target) {
+  const git_oid id = IdOf(target);
+  if (!Holds(repository)) throw StorageError("Unable to set " + name, "no repository is open");
+  if (!CommitPendingWrites(repository) || WriteReferenceFile(repository->ptr, name, id) != 0) {
+    ThrowLastGitError();
+  }
 }
 
-bool RemoveReference(const RepositoryHandle& repository, const std::string& name) {
-  return Holds(repository) && RemoveReferenceFile(repository->ptr, name) == 0;
+void RemoveReference(const RepositoryHandle& repository, const std::string& name) {
+  if (!Holds(repository)) throw StorageError("Unable to remove " + name, "no repository is open");
+  if (RemoveReferenceFile(repository->ptr, name) != 0) {
+    ThrowLastGitError();
+  }
 }
 
 }  // namespace git

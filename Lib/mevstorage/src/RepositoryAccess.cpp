@@ -37,17 +37,22 @@ ObjectDatabase* FindObjectDatabase(git_repository* repository) {
   return found;
 }
 
-std::string LastGitError(const char* fallback) {
-  const git_error* error = git_error_last();
-  return error && error->message ? error->message : fallback;
-}
-
-bool FlushWrites(const RepositoryHandle& repository) {
+bool CommitPendingWrites(const RepositoryHandle& repository) {
   if (!Holds(repository)) return false;
   ObjectDatabase* database = FindObjectDatabase(repository->ptr);
   if (!database || database->CommitWrites() == ObjectDatabase::Result::kOk) return true;
   git_error_set_str(GIT_ERROR_ODB, database->LastError().c_str());
   return false;
+}
+
+void FlushWrites(const RepositoryHandle& repository) {
+  if (!Holds(repository)) {
+    throw StorageError("Unable to make the writes durable", "no repository is open");
+  }
+  if (!CommitPendingWrites(repository)) {
+    ThrowLastGitError("Unable to make the writes durable in " +
+                      std::string(git_repository_path(repository->ptr)));
+  }
 }
 
 }  // namespace git

@@ -6,6 +6,7 @@
 
 #include "ObjectDatabase.h"
 #include "mevstorage/git/Storage.h"
+#include "mevstorage/git/StorageError.h"
 
 namespace mevstorage {
 namespace git {
@@ -17,8 +18,9 @@ RepositoryHandle AdoptRepository(git_repository* repository);
 // The SQLite object database of a repository; null when it has none.
 ObjectDatabase* FindObjectDatabase(git_repository* repository);
 
-// libgit2's last error message, or `fallback` when there is none.
-std::string LastGitError(const char* fallback = "unknown libgit2 error");
+// FlushWrites as the functions that report failure by a bool use it: true
+// when nothing is pending afterwards; else libgit2's last error says why.
+bool CommitPendingWrites(const RepositoryHandle& repository);
 
 // True when the handle holds a repository.
 inline bool Holds(const RepositoryHandle& repository) { return repository && repository->ptr; }

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "TempFolder.h"
+#include "mevstorage/git/References.h"
 #include "mevstorage/git/Repository.h"
 #include "mevstorage/git/Storage.h"
 #include "mevstorage/git/StorageError.h"
@@ -57,10 +58,14 @@ inline boost::shared_ptr<const mevcore::utility::RecycledMemory> Payload(const s
   return payload;
 }
 
-inline std::string Hex(const git_oid& id) {
-  char text[GIT_OID_HEXSZ + 1];
-  git_oid_tostr(text, sizeof text, &id);
-  return text;
+// Whether FlushWrites returned rather than threw.
+inline bool Flushed(const RepositoryHandle& repository) {
+  try {
+    FlushWrites(repository);
+    return true;
+  } catch (const StorageError&) {
+    return false;
+  }
 }
 
 inline TreeHandle LookupTree(const RepositoryHandle& repository, const git_oid& id) {

@@ -10,10 +10,10 @@ using TreeOperationsTest = NewRepositoryTest;
 TEST_F(TreeOperationsTest, BlobRowsAreTheObjectsGitWouldWrite) {
   const std::string content = "hello\n";
   const git_oid id = WriteBlob(repository_, content.data(), content.size());
-  ASSERT_TRUE(FlushWrites(repository_));
+  ASSERT_NO_THROW(FlushWrites(repository_));
   const testing::GitResult git = testing::RunGit({"hash-object", "--stdin"}, content);
   ASSERT_EQ(0, git.exitStatus) << git.output;
-  EXPECT_EQ(git.output, Hex(id) + "\n");
+  EXPECT_EQ(git.output, HexOf(id) + "\n");
   const std::vector<testing::StoredObject> rows = testing::ReadStoredObjects(GitFolder());
   ASSERT_EQ(1u, rows.size());
   EXPECT_TRUE(git_oid_equal(&id, &rows[0].id));

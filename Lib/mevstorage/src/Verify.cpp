@@ -13,12 +13,6 @@ void ProblemList::Add(std::string problem) {
   if (result_.problems.size() < keep_) result_.problems.push_back(std::move(problem));
 }
 
-std::string HexOf(const git_oid& id) {
-  char text[GIT_OID_HEXSZ + 1];
-  git_oid_tostr(text, sizeof text, &id);
-  return text;
-}
-
 VerifyResult VerifyRepository(const mevcore::filesupport::Dir& gitFolder,
                               std::size_t keepProblems) {
   const RepositoryHandle repository = OpenRepositoryReadOnly(gitFolder);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "ObjectDatabase.h"
+#include "mevstorage/git/References.h"
 #include "mevstorage/git/Verify.h"
 
 namespace mevstorage {
@@ -39,8 +40,6 @@ class ProblemList {
   std::size_t keep_;
   VerifyResult result_;
 };
-
-std::string HexOf(const git_oid& id);
 
 // How a row's data is hashed: with libgit2's SHA-1, which also detects the
 // known collision attacks, or with plain SHA-1, several times faster, for a

@@ -45,9 +45,9 @@ class VerifyTest : public NewRepositoryTest {
   }
 
   static git_oid TreeId(const TreeHandle& tree) { return *git_tree_id(tree->ptr); }
-  static std::string Id(const CommitHandle& commit) { return Hex(*git_commit_id(commit->ptr)); }
+  static std::string Id(const CommitHandle& commit) { return HexOf(*git_commit_id(commit->ptr)); }
   static std::string RootTree(const CommitHandle& commit) {
-    return Hex(*git_commit_tree_id(commit->ptr));
+    return HexOf(*git_commit_tree_id(commit->ptr));
   }
 
   void Sql(const std::string& sql) {
@@ -118,8 +118,8 @@ TEST_F(VerifyTest, ReadOnlyRepositoryRefusesWritesWithoutTouchingTheDatabase) {
 // Each kind of damaged row is named once: the walk does not name the same
 // objects again as unreadable.
 TEST_F(VerifyTest, DamagedRowsAreNamedOnce) {
-  const std::string model = Hex(BlobId("second"));
-  const std::string properties = Hex(BlobId("{\"name\":\"P\"}"));
+  const std::string model = HexOf(BlobId("second"));
+  const std::string properties = HexOf(BlobId("{\"name\":\"P\"}"));
   Sql("UPDATE objects SET data = CAST('secone' AS BLOB) WHERE oid = x'" + model + "'");
   Sql("UPDATE objects SET size = 99 WHERE oid = x'" + properties + "'");
   Sql("UPDATE objects SET type = 7 WHERE oid = x'" + Id(first_) + "'");
@@ -131,7 +131,7 @@ TEST_F(VerifyTest, DamagedRowsAreNamedOnce) {
       "a stored row's oid is 2 bytes long, not 20: 0102",
       "object " + properties + ": its size is recorded as 99 but its data holds 12 bytes",
       "object " + Id(first_) + ": its type 7 is no object type",
-      "object " + model + ": its data as a blob hashes to " + Hex(BlobId("secone"))};
+      "object " + model + ": its data as a blob hashes to " + HexOf(BlobId("secone"))};
   std::vector<std::string> found = result.problems;
   std::sort(expected.begin(), expected.end());
   std::sort(found.begin(), found.end());
@@ -140,7 +140,7 @@ TEST_F(VerifyTest, DamagedRowsAreNamedOnce) {
 }
 
 TEST_F(VerifyTest, MissingObjectsAreNamedWithWhatNamesThem) {
-  const std::string oldModel = Hex(BlobId("first"));
+  const std::string oldModel = HexOf(BlobId("first"));
   Sql("DELETE FROM objects WHERE oid IN (x'" + oldModel + "', x'" + RootTree(second_) + "')");
 
   const VerifyResult result = Verify();
@@ -174,21 +174,21 @@ TEST_F(VerifyTest, UnbornHeadAndAnObjectOfTheWrongTypeAreNamed) {
   WriteGitFile("HEAD", "ref: refs/heads/unborn\n");
   // A commit whose tree is a blob: libgit2 refuses to make one unless told.
   const git_oid blob = BlobId("{\"name\":\"P\"}");
-  const std::string text = "tree " + Hex(blob) + "\nauthor A <a@b> 1 +0000\n" +
+  const std::string text = "tree " + HexOf(blob) + "\nauthor A <a@b> 1 +0000\n" +
                            "committer A <a@b> 1 +0000\n\nodd\n";
   git_oid odd;
   git_odb* odb = nullptr;
   ASSERT_EQ(0, git_repository_odb(&odb, repository_->ptr));
   ASSERT_EQ(0, git_odb_write(&odd, odb, text.data(), text.size(), GIT_OBJECT_COMMIT));
   git_odb_free(odb);
-  ASSERT_TRUE(FlushWrites(repository_));
-  WriteGitFile("refs/heads/odd", Hex(odd) + "\n");
+  ASSERT_NO_THROW(FlushWrites(repository_));
+  WriteGitFile("refs/heads/odd", HexOf(odd) + "\n");
 
   const VerifyResult result = Verify();
 
   EXPECT_EQ((std::vector<std::string>{"HEAD names refs/heads/unborn, which does not exist",
-                                      "object " + Hex(blob) + " is a blob, but commit " +
-                                          Hex(odd) + " names it as a tree"}),
+                                      "object " + HexOf(blob) + " is a blob, but commit " +
+                                          HexOf(odd) + " names it as a tree"}),
             result.problems);
 }
 
@@ -199,7 +199,7 @@ TEST_F(VerifyTest, DamagedDatabasePagesAreNamedAndCounted) {
     const std::string text = std::string(900, static_cast<char>('a' + i % 26)) + std::to_string(i);
     WriteBlob(repository_, text.data(), text.size());
   }
-  ASSERT_TRUE(FlushWrites(repository_));
+  ASSERT_NO_THROW(FlushWrites(repository_));
   repository_.reset();
   struct stat info;
   ASSERT_EQ(0, stat(DatabasePath().c_str(), &info));

@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "mevcore/filesupport/File.h"
+#include "mevstorage/git/References.h"
 
 namespace mevstorage {
 namespace testing {
@@ -18,16 +19,8 @@ using mevcore::filesupport::Dir;
 using RepositoryPtr = std::unique_ptr<git_repository, decltype(&git_repository_free)>;
 using ReferencePtr = std::unique_ptr<git_reference, decltype(&git_reference_free)>;
 
-std::string GitMessage() {
-  const git_error* error = git_error_last();
-  return error && error->message ? error->message : "unknown libgit2 error";
-}
-
-std::string Hex(const git_oid& id) {
-  char text[GIT_OID_HEXSZ + 1];
-  git_oid_tostr(text, sizeof text, &id);
-  return text;
-}
+using git::HexOf;
+using git::LastGitError;
 
 class ExportFailure {
  public:
@@ -37,7 +30,7 @@ class ExportFailure {
     throw std::runtime_error(prefix_ + reason);
   }
   void Check(int result, const std::string& what) const {
-    if (result != 0) Throw(what + ": " + GitMessage());
+    if (result != 0) Throw(what + ": " + LastGitError());
   }
 
  private:
@@ -85,12 +78,12 @@ void WriteObjects(git_repository* target, const std::vector<StoredObject>& objec
   for (const StoredObject& object : objects) {
     git_oid written;
     failure.Check(git_odb_write(&written, odb, object.data.data(), object.data.size(), object.type),
-                  "write object " + Hex(object.id));
+                  "write object " + HexOf(object.id));
     if (!git_oid_equal(&written, &object.id)) {
-      failure.Throw("the row " + Hex(object.id) + " holds the object " + Hex(written));
+      failure.Throw("the row " + HexOf(object.id) + " holds the object " + HexOf(written));
     }
     if (object.size != static_cast<std::int64_t>(object.data.size())) {
-      failure.Throw("the row " + Hex(object.id) + " records the size " +
+      failure.Throw("the row " + HexOf(object.id) + " records the size " +
                     std::to_string(object.size) + " for " + std::to_string(object.data.size()) +
                     " bytes");
     }
@@ -132,7 +125,7 @@ std::string TargetOf(git_reference* reference) {
   if (git_reference_type(reference) == GIT_REFERENCE_SYMBOLIC) {
     return std::string("-> ") + git_reference_symbolic_target(reference);
   }
-  return Hex(*git_reference_target(reference));
+  return HexOf(*git_reference_target(reference));
 }
 
 // HEAD and every reference, as libgit2 lists them.
@@ -155,7 +148,7 @@ ReferenceMap ReadReferences(const Dir& folder, const ExportFailure& failure) {
 }
 
 int AddId(const git_oid* id, void* payload) {
-  static_cast<std::set<std::string>*>(payload)->insert(Hex(*id));
+  static_cast<std::set<std::string>*>(payload)->insert(HexOf(*id));
   return 0;
 }
 
@@ -185,7 +178,7 @@ std::vector<std::string> CompareWithExport(const Dir& gitFolder, const std::stri
   const Dir exported = Dir::FromNativePath(exportGitDir);
   const ExportFailure failure(gitFolder, exported);
   std::set<std::string> storeIds;
-  for (const StoredObject& object : ReadStoredObjects(gitFolder)) storeIds.insert(Hex(object.id));
+  for (const StoredObject& object : ReadStoredObjects(gitFolder)) storeIds.insert(HexOf(object.id));
   std::vector<std::string> differences;
   AddDifferences("object", storeIds, ExportedIds(exported, failure), &differences);
   const ReferenceMap storeReferences = ReadReferences(gitFolder, failure);

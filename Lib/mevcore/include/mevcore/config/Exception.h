@@ -3,6 +3,19 @@
 #include <exception>
 #include <string>
 
+// How the core library reports failure:
+// - Its file and folder operations (Dir, File, the byte streams, FolderLock)
+//   throw mev_exception, below: the errno and a message that names the
+//   operation, the path and the system's reason. It is logged once, by
+//   whoever catches it.
+// - The functions at the level of the system calls keep the system's
+//   convention, so that a fault plan can fail each of them as the system
+//   would: the DiskInterface seam and OpenRegularFile give -1 with errno set,
+//   WriteFileDurably the errno itself. FileUtils::EnsureDirectoryExists,
+//   which its callers are written against, answers false.
+// - A function whose whole answer is a reason or nothing returns
+//   std::optional<std::string> (ForeignOwnerReason).
+
 namespace mevcore {
 namespace config {
 

@@ -8,7 +8,28 @@
 #include "mevcore/filesupport/Dir.h"
 #include "mevcore/utility/ImmutableString.h"
 #include "mevcore/utility/RecycledMemory.h"
+#include "mevstorage/git/StorageError.h"
 #include "mevstorage/git/Wrap.h"
+
+// How the storage library reports failure. Two groups:
+// - The functions of this header that the recovery's session properties code
+//   is written against (GetHeadCommit, GetTreeAtCommit, GetBlob,
+//   ConstructRootTreeBuilderNode, TreeBuilderInsertPayload,
+//   FinalizeTreeBuilderNode, WriteCommit, SetBranchToCommit) report it by
+//   their result: an empty handle, a null node, an all-zero id or false, with
+//   libgit2's last error (LastGitError) saying why; so does Repository.h's
+//   WriteBlob, a helper for tools and tests, with an all-zero id.
+//   OpenRepository throws.
+// - Every other function of the library (SetReference, RemoveReference,
+//   FlushWrites here; References.h, Repository.h, ReadOnly.h, Verify.h,
+//   Export.h, Checkout.h, DatabaseFiles.h; ReadableOnlyByAWriter aside, a
+//   question answered false when it cannot be told) throws StorageError,
+//   whose message names what failed and carries the reason: libgit2's class
+//   and message, or the system's text for an errno. The caller that catches
+//   it says it, once.
+// A read of the object database that fails leaves a trace in the structured
+// log as well, whichever group asked for it, since the first group's callers
+// may pass over an empty result without a word.
 
 namespace mevstorage {
 namespace git {
@@ -72,22 +93,25 @@ bool SetBranchToCommit(const RepositoryHandle& repository,
                        const mevcore::utility::ImmutableString& branch,
                        const CommitHandle& commit);
 
-// Points the reference `name` (in full: "refs/...") at `target` the way
-// SetBranchToCommit moves a branch: pending writes made durable first, then
-// "<name>.lock" made exclusively, synced and renamed over the reference.
-// True once the reference names the target; else libgit2's last error says
-// why, and the reference is where it was.
-bool SetReference(const RepositoryHandle& repository, const std::string& name,
-                  const git_oid& target);
-// Removes the loose file of the reference `name` ("refs/..."), durably. True
-// once there is no such file; a reference kept only in "packed-refs" is not
-// touched.
-bool RemoveReference(const RepositoryHandle& repository, const std::string& name);
+// Points the reference `name` (in full: "refs/...") at the commit `target`
+// (hex) the way SetBranchToCommit moves a branch: pending writes made durable
+// first, then "<name>.lock" made exclusively, synced and renamed over the
+// reference. Returns once the reference names the target; else throws
+// StorageError with libgit2's reason as its message, and the reference is
+// where it was.
+void SetReference(const RepositoryHandle& repository, const std::string& name,
+                  const std::string& target);
+// Removes the loose file of the reference `name` ("refs/..."), durably.
+// Returns once there is no such file; a reference kept only in "packed-refs"
+// is not touched. Throws StorageError with libgit2's reason as its message.
+void RemoveReference(const RepositoryHandle& repository, const std::string& name);
 
 // Commits every object written so far to the database, durably. Writes are
 // otherwise gathered until the branch moves or the repository is released.
-// True when nothing is pending afterwards; else libgit2's last error says why.
-bool FlushWrites(const RepositoryHandle& repository);
+// Throws StorageError "Unable to make the writes durable in <folder>:
+// <reason>" (Reason(): the database's own text) when something stays
+// pending.
+void FlushWrites(const RepositoryHandle& repository);
 
 }  // namespace git
 }  // namespace mevstorage
