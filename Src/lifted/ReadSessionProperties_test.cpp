@@ -7,9 +7,9 @@
 #include <gtest/gtest.h>
 
 #include "ScratchFolder.h"
+#include "TestRepository.h"
+#include "TestSupport.h"
 #include "lifted/GitErrorReport.h"
-#include "lifted/TestRepository.h"
-#include "lifted/TestSupport.h"
 #include "mevcore/threads/Threads.h"
 
 namespace velders {

@@ -5,9 +5,9 @@
 #include <boost/make_shared.hpp>
 #include <gtest/gtest.h>
 
-#include "lifted/TestRepository.h"
-#include "lifted/TestSupport.h"
 #include "ScratchFolder.h"
+#include "TestRepository.h"
+#include "TestSupport.h"
 
 namespace velders {
 namespace {

@@ -7,9 +7,9 @@
 
 #include "GitExport.h"
 #include "SampleHub.h"
+#include "TestRepository.h"
+#include "TestSupport.h"
 #include "lifted/ReadSessionProperties.h"
-#include "lifted/TestRepository.h"
-#include "lifted/TestSupport.h"
 
 namespace velders {
 namespace {

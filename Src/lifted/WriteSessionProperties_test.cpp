@@ -7,8 +7,8 @@
 #include <gtest/gtest.h>
 
 #include "ScratchFolder.h"
-#include "lifted/TestRepository.h"
-#include "lifted/TestSupport.h"
+#include "TestRepository.h"
+#include "TestSupport.h"
 #include "mevcore/threads/Threads.h"
 
 namespace velders {

@@ -9,8 +9,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "DiagnosticsTesting.h"
 #include "mevcore/threads/Threads.h"
-#include "platform/DiagnosticsTesting.h"
 
 namespace velders {
 namespace {

@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "ScratchFolder.h"
-#include "lifted/TestSupport.h"
+#include "TestSupport.h"
 
 namespace velders {
 namespace {

@@ -11,9 +11,9 @@
 
 #include "Model/Utils.h"
 #include "ScratchFolder.h"
+#include "TestSupport.h"
 #include "mevcore/filesupport/FaultInjectingDisk.h"
 #include "mevcore/filesupport/FaultPlan.h"
-#include "lifted/TestSupport.h"
 
 namespace velders {
 namespace {

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "lifted/TestSupport.h"
+#include "TestSupport.h"
 
 namespace velders {
 namespace {

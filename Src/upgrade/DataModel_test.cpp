@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "ScratchFolder.h"
-#include "lifted/TestSupport.h"
+#include "TestSupport.h"
 #include "mevcore/filesupport/FaultInjectingDisk.h"
 
 namespace velders {

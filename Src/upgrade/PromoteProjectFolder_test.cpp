@@ -8,7 +8,7 @@
 
 #include "HashTree.h"
 #include "ScratchFolder.h"
-#include "lifted/TestSupport.h"
+#include "TestSupport.h"
 #include "mevcore/config/Exception.h"
 #include "mevcore/filesupport/FaultInjectingDisk.h"
 #include "upgrade/DataModel.h"
