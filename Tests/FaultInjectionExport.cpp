@@ -196,9 +196,9 @@ TEST_F(ExportCrashPoints, ACrashAtEveryCallOfAnExportLeavesNothingHalfDone) {
   EXPECT_TRUE(findings.empty()) << findings.size() << " findings:\n" << Shown(findings);
 }
 
-// libgit2 writes the pack with its own calls, which the walks do not reach:
-// a file size limit makes them fail as a full disk would.
-TEST_F(ExportFaultInjection, APackTheIndexerCannotWriteFailsTheProjectAndLeavesNothing) {
+// A file size limit makes the writes of a pack fail as a full disk would,
+// from the kernel rather than the fault layer.
+TEST_F(ExportFaultInjection, APackThatCannotBeWrittenFailsTheProjectAndLeavesNothing) {
   PristineHub hub;
   hub.Restore();
   const RunOutcome run =
@@ -206,8 +206,8 @@ TEST_F(ExportFaultInjection, APackTheIndexerCannotWriteFailsTheProjectAndLeavesN
   EXPECT_TRUE(CheckEnded(run).empty()) << run.transcript;
   EXPECT_EQ(1, run.exitCode);
   for (const std::string& project : kExported) {
-    EXPECT_TRUE(Says(run.transcript, project + ": failed: Unable to write the pack in " +
-                                         Exports(hub) + "/." + project + ".git.exporting-"))
+    EXPECT_TRUE(Says(run.transcript, project + ": failed: Unable to write " + Exports(hub) + "/." +
+                                         project + ".git.exporting-"))
         << run.transcript;
   }
   EXPECT_TRUE(fs::is_empty(Exports(hub)));

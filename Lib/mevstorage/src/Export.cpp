@@ -24,8 +24,8 @@ namespace {
 using mevcore::filesupport::Disk;
 
 // libgit2 reads a pack through windows mapped into memory, by default up to
-// 1 GiB each and 8 GiB in all; the indexer reads back every object it is
-// given. Small windows keep the pages of a large pack from adding up in the
+// 1 GiB each and 8 GiB in all, when the export is verified and checked out.
+// Small windows keep the pages of a large pack from adding up in the
 // process's resident memory.
 constexpr std::size_t kPackWindow = 8u << 20;
 constexpr std::size_t kPackWindowsMapped = 32u << 20;
@@ -67,10 +67,7 @@ std::uint64_t WritePack(ObjectDatabase& database, const StoredIds& listed,
   git_libgit2_opts(GIT_OPT_SET_MWINDOW_MAPPED_LIMIT, kPackWindowsMapped);
   PackWriter pack(packFolder, listed.ids.size());
   WriteStoredObjects(database, listed, pack, options);
-  const PackWriter::Written written = pack.Finish();
-  SyncFile(packFolder + "/" + written.pack);
-  SyncFile(packFolder + "/" + written.index);
-  return written.packBytes;
+  return pack.Finish().packBytes;
 }
 
 // The repository in the temporary folder, complete and durable; the size of

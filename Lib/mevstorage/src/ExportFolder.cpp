@@ -85,12 +85,6 @@ void WriteNewFile(const std::string& path, const std::string& bytes) {
   SyncAndClose(fd, path);
 }
 
-void SyncFile(const std::string& path) {
-  const int fd = Disk().Open(path, O_RDONLY | O_CLOEXEC | O_NOFOLLOW, 0);
-  if (fd < 0) ThrowDiskError("open", path, errno);
-  SyncAndClose(fd, path);
-}
-
 void SyncFolders(const std::string& path) {
   std::vector<DiskInterface::Entry> entries;
   if (Disk().ListDir(path, &entries) != 0) ThrowDiskError("list", path, errno);

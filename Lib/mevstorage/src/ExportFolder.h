@@ -19,8 +19,6 @@ std::string MakeExportTemporary(const std::string& folder, const std::string& na
 void MakeFolder(const std::string& path);
 // Writes a file that must not exist yet, and syncs it.
 void WriteNewFile(const std::string& path, const std::string& bytes);
-// Syncs a file another library wrote.
-void SyncFile(const std::string& path);
 // Syncs every folder under `path` and `path` itself, the deepest first. Links
 // are not followed.
 void SyncFolders(const std::string& path);

@@ -25,10 +25,11 @@ StoredIds ListStoredIds(ObjectDatabase& database);
 // Reads the rows again and writes those listed into the pack, in the order
 // of their ids; rows a host added since the listing are left out, so that
 // the pack holds exactly the listed objects. Each row is copied out of its
-// batch and checked (type, size, its content hashed to its id) after the
-// batch's read transaction has ended, so a writer never waits on the
-// compression. Throws StorageError naming the row and what is wrong with
-// it, or a listed row that is gone.
+// batch, then checked (type, size, its content hashed to its id) and
+// encoded on a second thread while the next batch is read, so a writer
+// never waits on the compression; all reading and writing stays on the
+// calling thread. Throws StorageError naming the first row in the order of
+// ids and what is wrong with it, or a listed row that is gone.
 void WriteStoredObjects(ObjectDatabase& database, const StoredIds& listed, PackWriter& pack,
                         const ExportOptions& options);
 

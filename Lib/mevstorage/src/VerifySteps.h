@@ -42,9 +42,9 @@ class ProblemList {
 };
 
 // How a row's data is hashed: with libgit2's SHA-1, which also detects the
-// known collision attacks, or with plain SHA-1, several times faster, for a
-// caller whose objects are hashed again with detection (the export, whose
-// pack the indexer hashes).
+// known collision attacks, or with plain SHA-1, several times faster, for
+// the export, which hashes every byte of a store once (`git fsck` or a
+// clone of its result hashes them again, with detection).
 enum class RowHashing { kDetectingCollisions, kPlain };
 
 // Empty when the row holds the object its oid names; else the problem, in

@@ -46,7 +46,7 @@ std::string ExportFolderName(const std::string& name, const ExportOptions& optio
 // Exports the repository in a project's "git" folder into a new standard Git
 // repository `targetFolder`/ExportFolderName(name, options):
 // - every row of the object database, reachable or not, into one pack with
-//   its index (undeltified objects, written by libgit2's indexer), each
+//   its index (pack version 2 of undeltified objects, index version 2), each
 //   object's id hashed again from its content as it is written, and what
 //   Git's own check refuses and libgit2 reads all the same refused too: a
 //   date or time zone of an author, committer or tagger that Git cannot
@@ -54,8 +54,9 @@ std::string ExportFolderName(const std::string& name, const ExportOptions& optio
 //   entries out of Git's order;
 // - HEAD, the loose references and "packed-refs" copied as they are, and a
 //   configuration of its own;
-// - then checked: the pack holds exactly the ids read, and every reference
-//   and every object reachable from one is in it;
+// - then checked, through libgit2 reading the pack by its index: the pack
+//   holds exactly the ids read, and every reference and every object
+//   reachable from one is in it;
 // - with options.checkout, the work tree written by CheckOutBranch for the
 //   branch "production" (nothing when the project has no such branch, as a
 //   clone of the bare export would give).
