@@ -3,6 +3,7 @@
 #include <git2.h>
 
 #include "lifted/WriteSessionProperties.h"
+#include "mevstorage/git/ReadTransaction.h"
 #include "project/BranchState.h"
 #include "project/Blockers.h"
 #include "project/ProjectFiles.h"
@@ -92,13 +93,19 @@ void ReadPriorFiles(const mevcore::filesupport::Dir& project, Journal* journal) 
 }
 
 RecoveryReport RecoverFolder(RecoveryRequest request) {
-  const std::string head = HeadCommit(request.repository);
-  const std::string production = ProductionTip(request.repository);
-  const RecoveryPlan plan = PlanOf(request.project, request.repository, head, production);
-  if (auto blocker = FindBlocker(request.project, plan)) return LeftAsItWas(*blocker);
-  std::string why;
-  const std::string commit = StoreRecoveryCommit(request, &why);
-  if (commit.empty()) return LeftAsItWas(why);
+  std::string head, production, commit, why;
+  RecoveryPlan plan;
+  {
+    // The plan's reads and the commit's share one read transaction, which
+    // the commit's first write ends; the steps release the repository.
+    const git::ReadTransaction reads(request.repository);
+    head = HeadCommit(request.repository);
+    production = ProductionTip(request.repository);
+    plan = PlanOf(request.project, request.repository, head, production);
+    if (auto blocker = FindBlocker(request.project, plan)) return LeftAsItWas(*blocker);
+    commit = StoreRecoveryCommit(request, &why);
+    if (commit.empty()) return LeftAsItWas(why);
+  }
 
   StepContext context;
   context.project = request.project;
