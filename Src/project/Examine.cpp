@@ -11,6 +11,7 @@
 
 #include "lifted/ReadSessionProperties.h"
 #include "mevcore/filesupport/DiskInterface.h"
+#include "mevstorage/git/ReadTransaction.h"
 #include "mevstorage/git/References.h"
 #include "project/Blockers.h"
 #include "project/BranchState.h"
@@ -70,6 +71,7 @@ void Unopened(const Dir& project, const std::string& failure, Examination* exami
 void ExamineOpened(Examination* examination) {
   SessionProperties& properties = examination->properties;
   examination->lastModified = boost::posix_time::ptime(boost::posix_time::not_a_date_time);
+  const git::ReadTransaction reads(examination->repository);
   if (!ReadSessionProperties(examination->repository, examination->lastModified, properties)) {
     return Decide(examination, Kind::kUnreadable, "");
   }
@@ -184,6 +186,7 @@ void CheckStillOffered(const Dir& project) {
 
 void ForeseeRun(const Dir& project, Examination* examination) {
   Preview& preview = examination->preview;
+  const git::ReadTransaction reads(examination->repository);
   if (preview.kind == Kind::kRecovered) preview.recoveredAt = RecoveredAt(project);
   if (preview.kind == Kind::kUnreadable && preview.reason.empty() && examination->repository) {
     preview.reason = WhyNoProperties(examination->repository);

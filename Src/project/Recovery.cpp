@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "lifted/WriteSessionProperties.h"
+#include "mevstorage/git/ReadTransaction.h"
 #include "mevstorage/git/References.h"
 #include "project/BranchState.h"
 #include "project/Blockers.h"
@@ -99,12 +100,18 @@ void ReadPriorFiles(const mevcore::filesupport::Dir& project, Journal* journal) 
 }
 
 RecoveryReport RecoverFolder(RecoveryRequest request) {
-  const std::string head = HeadCommit(request.repository);
-  const std::string production = ProductionTip(request.repository);
-  const RecoveryPlan plan = PlanOf(request.project, request.repository, head, production);
-  if (auto blocker = FindBlocker(request.project, plan)) return LeftAsItWas(*blocker);
-  std::string commit;
-  if (auto failure = StoreRecoveryCommit(request, &commit)) return LeftAsItWas(*failure);
+  std::string head, production, commit;
+  RecoveryPlan plan;
+  {
+    // The plan's reads and the commit's share one read transaction, which
+    // the commit's first write ends; the steps release the repository.
+    const git::ReadTransaction reads(request.repository);
+    head = HeadCommit(request.repository);
+    production = ProductionTip(request.repository);
+    plan = PlanOf(request.project, request.repository, head, production);
+    if (auto blocker = FindBlocker(request.project, plan)) return LeftAsItWas(*blocker);
+    if (auto failure = StoreRecoveryCommit(request, &commit)) return LeftAsItWas(*failure);
+  }
 
   StepContext context;
   context.project = request.project;

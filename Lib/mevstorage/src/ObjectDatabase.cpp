@@ -159,15 +159,17 @@ bool CheckSchema(sqlite3* db, std::string* reason) {
   return version == kObjectDatabaseVersion && matches;
 }
 
+bool Execute(sqlite3* db, const char* statement, std::string* reason) {
+  if (sqlite3_exec(db, statement, nullptr, nullptr, nullptr) == SQLITE_OK) return true;
+  *reason = sqlite3_errmsg(db);
+  return false;
+}
+
 // Set once the schema is known to be ours: the pragma reads the schema, and
 // before the check a locked database would make it wait out the busy timeout
 // a second time.
 bool UseFullSync(sqlite3* db, std::string* reason) {
-  if (sqlite3_exec(db, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr) == SQLITE_OK) {
-    return true;
-  }
-  *reason = sqlite3_errmsg(db);
-  return false;
+  return Execute(db, "PRAGMA synchronous=FULL", reason);
 }
 
 sqlite3_stmt* Prepare(sqlite3* db, const char* text) {
@@ -197,10 +199,11 @@ struct ObjectDatabase::Statements {
   sqlite3_stmt* findPrefix = nullptr;
   sqlite3_stmt* write = nullptr;
   sqlite3_stmt* begin = nullptr;
+  sqlite3_stmt* beginReads = nullptr;
   sqlite3_stmt* commit = nullptr;
 
   ~Statements() {
-    for (sqlite3_stmt* s : {read, readHeader, exists, findPrefix, write, begin, commit}) {
+    for (sqlite3_stmt* s : {read, readHeader, exists, findPrefix, write, begin, beginReads, commit}) {
       sqlite3_finalize(s);
     }
   }
@@ -227,8 +230,11 @@ std::unique_ptr<ObjectDatabase> ObjectDatabase::OpenWith(const std::string& path
   if (!db) return nullptr;
   std::unique_ptr<ObjectDatabase> database(new ObjectDatabase(path, db));
   database->readOnly_ = readOnly;
-  if (!CheckSchema(db, reason) || (!readOnly && !UseFullSync(db, reason)) ||
-      !database->PrepareStatements(reason)) {
+  // The checks and the statements read the file in one read transaction,
+  // rather than one each; closing the connection on failure ends it.
+  if (!Execute(db, "BEGIN DEFERRED", reason) || !CheckSchema(db, reason) ||
+      !database->PrepareStatements(reason) || !Execute(db, "COMMIT", reason) ||
+      (!readOnly && !UseFullSync(db, reason))) {
     // A read-only connection may not roll a hot journal back.
     if (sqlite3_extended_errcode(db) == SQLITE_READONLY_ROLLBACK) *reason = kWriteCutShort;
     return nullptr;
@@ -264,9 +270,10 @@ bool ObjectDatabase::PrepareStatements(std::string* reason) {
   s.findPrefix = Prepare(db_, sql::kFindPrefix);
   s.write = Prepare(db_, sql::kWrite);
   s.begin = Prepare(db_, "BEGIN IMMEDIATE");
+  s.beginReads = Prepare(db_, "BEGIN DEFERRED");
   s.commit = Prepare(db_, "COMMIT");
-  const bool prepared =
-      s.read && s.readHeader && s.exists && s.findPrefix && s.write && s.begin && s.commit;
+  const bool prepared = s.read && s.readHeader && s.exists && s.findPrefix && s.write && s.begin &&
+                        s.beginReads && s.commit;
   if (!prepared) *reason = sqlite3_errmsg(db_);
   return prepared;
 }
@@ -361,7 +368,32 @@ ObjectDatabase::Result ObjectDatabase::Write(const git_oid& id, const void* data
   return Result::kError;
 }
 
+bool ObjectDatabase::BeginReads() {
+  if (!Usable()) return false;
+  if (reading_ || pendingWrites_) return true;
+  sqlite3_stmt* s = statements_->beginReads;
+  StatementUse use(s);
+  if (sqlite3_step(s) != SQLITE_DONE) {
+    Fail("begin reading objects");
+    return false;
+  }
+  reading_ = true;
+  return true;
+}
+
+// SQLite may have ended the transaction itself after a failed read (a full
+// disk, an I/O error); there is nothing left to end then.
+void ObjectDatabase::EndReads() {
+  if (!reading_) return;
+  reading_ = false;
+  if (sqlite3_get_autocommit(db_)) return;
+  sqlite3_stmt* s = statements_->commit;
+  StatementUse use(s);
+  sqlite3_step(s);
+}
+
 ObjectDatabase::Result ObjectDatabase::CommitWrites() {
+  EndReads();
   // Nothing is ever pending on a read-only connection.
   if (readOnly_) return Usable() ? Result::kOk : Result::kError;
   if (!Writable()) return Result::kError;
@@ -409,8 +441,12 @@ bool ObjectDatabase::Writable() {
   return lostWrites_.empty();
 }
 
+// A read transaction could become a write transaction, but only without
+// waiting for another writer; the write transaction of its own waits as any
+// write does.
 bool ObjectDatabase::BeginWrites() {
   if (pendingWrites_) return true;
+  EndReads();
   sqlite3_stmt* s = statements_->begin;
   StatementUse use(s);
   if (sqlite3_step(s) != SQLITE_DONE) {

@@ -73,6 +73,16 @@ class ObjectDatabase {
   // Stores the object unless it is there; `data` is not copied first.
   Result Write(const git_oid& id, const void* data, std::size_t size, git_object_t type);
 
+  // Holds one read transaction over the reads that follow, so that they
+  // share one lock of the file and one look at whether it changed, rather
+  // than each taking its own. It takes no lock until the first read, and
+  // ends at EndReads, at the first write (which begins its own transaction),
+  // at CommitWrites and at Close. Nothing happens while writes are pending.
+  // False, with LastError set, when it cannot begin; reads then go on one by
+  // one.
+  bool BeginReads();
+  void EndReads();
+
   // Ends the write transaction durably. kOk at once when nothing is pending.
   Result CommitWrites();
   bool HasPendingWrites() const;
@@ -134,6 +144,7 @@ class ObjectDatabase {
   std::unique_ptr<Statements> statements_;
   bool readOnly_ = false;
   bool pendingWrites_ = false;
+  bool reading_ = false;
   std::string lostWrites_;
   std::string lastError_;
 };

@@ -189,6 +189,27 @@ TEST_F(ObjectDatabaseTest, BusyCommitKeepsTheWritesForALaterCommit) {
   EXPECT_EQ(1, OtherConnection(path_).CountRows());
 }
 
+// The shared lock of a read transaction keeps another writer out until the
+// reads end or a write of this connection begins its own transaction.
+TEST_F(ObjectDatabaseTest, ReadsHoldOneLockUntilTheyEndOrAWriteBegins) {
+  ASSERT_EQ(Result::kOk, WriteText(a_, "a"));
+  ASSERT_EQ(Result::kOk, database_->CommitWrites());
+  OtherConnection host(path_);
+  ASSERT_TRUE(database_->BeginReads());
+  EXPECT_EQ("a", ReadText(a_));
+  EXPECT_EQ(SQLITE_BUSY, host.Exec("BEGIN EXCLUSIVE"));
+  database_->EndReads();
+  ASSERT_EQ(SQLITE_OK, host.Exec("BEGIN EXCLUSIVE"));
+  ASSERT_EQ(SQLITE_OK, host.Exec("ROLLBACK"));
+
+  ASSERT_TRUE(database_->BeginReads());
+  EXPECT_EQ("a", ReadText(a_));
+  ASSERT_EQ(Result::kOk, WriteText(b_, "b"));
+  ASSERT_EQ(Result::kOk, database_->CommitWrites());
+  EXPECT_EQ(2, host.CountRows());
+  EXPECT_EQ(SQLITE_OK, host.Exec("BEGIN EXCLUSIVE"));
+}
+
 TEST_F(ObjectDatabaseTest, DamagedRowsAreReportedNotReturned) {
   ASSERT_EQ(Result::kOk, WriteText(a_, "abc"));
   ASSERT_EQ(Result::kOk, database_->Close());

@@ -43,6 +43,20 @@ git_repository* OpenBareFolder(const Dir& gitFolder) {
   return repository;
 }
 
+// The repository reads its configuration once: libgit2 otherwise looks
+// again at "config" (and every file it includes) for each setting it
+// consults, a dozen times a recovery. The program never writes the
+// configuration, so the copy taken here stays true while the repository is
+// open.
+void ReadConfigurationOnce(git_repository* repository, const Dir& gitFolder) {
+  git_config* snapshot = nullptr;
+  int result = git_repository_config_snapshot(&snapshot, repository);
+  if (result == 0) result = git_repository_set_config(repository, snapshot);
+  const std::string reason = LastGitError();
+  git_config_free(snapshot);
+  if (result != 0) ThrowOpenError(gitFolder, reason);
+}
+
 // Makes the SQLite database the repository's only object store.
 void AttachObjectDatabase(git_repository* repository, std::unique_ptr<ObjectDatabase> database,
                           const Dir& gitFolder) {
@@ -176,6 +190,7 @@ RepositoryHandle OpenStore(const Dir& gitFolder, DatabaseOpener openDatabase) {
       openDatabase(databaseFile.FullPathMultiByte(), &reason);
   if (!database) ThrowOpenError(gitFolder, reason);
   RepositoryHandle repository = AdoptRepository(OpenBareFolder(gitFolder));
+  ReadConfigurationOnce(repository->ptr, gitFolder);
   AttachObjectDatabase(repository->ptr, std::move(database), gitFolder);
   return repository;
 }
