@@ -43,7 +43,7 @@ TEST_F(EmptyHub, QuitAtEachQuestionGoesStraightToTheSummary) {
 // program may have reads like any other, and the answers after it count. The sanitizer's own mappings do not
 // fit under such a limit.
 TEST_F(EmptyHub, AnAnswerLongerThanTheHeapLimitIsReadLikeAShortOne) {
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(VR_SANITIZED)
   GTEST_SKIP() << "the sanitizer needs more than the limit";
 #endif
   const std::string longLine(96u << 20, 'x');

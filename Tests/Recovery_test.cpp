@@ -221,7 +221,7 @@ TEST_F(Recovery, OtherMembersKeepTheirNumbersExactly) {
 // more than that, or a copy of the whole held while growing, fails the run.
 // The sanitizer's own mappings do not fit under such a limit.
 TEST_F(Recovery, ALargeRecordIsRecoveredWithinALimitOfThreeAndAHalfTimesItsSize) {
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(VR_SANITIZED)
   GTEST_SKIP() << "the sanitizer needs more than the limit";
 #endif
   constexpr std::size_t kSize = 48u << 20;
