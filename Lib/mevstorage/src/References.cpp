@@ -64,11 +64,25 @@ CommitHandle ReadCommit(const RepositoryHandle& repository, const std::string& h
   return commit;
 }
 
+namespace {
+
+// libgit2's graph walk, failing on a commit it cannot read, leaves memory
+// of the walk behind; a commit looked up first fails with the same reason.
+void LookUpForWalk(git_repository* repository, const git_oid& id) {
+  Wrap<git_commit> commit;
+  if (git_commit_lookup(&commit.ptr, repository, &id) != 0) ThrowLastGitError(kWalkFailure);
+}
+
+}  // namespace
+
 bool DescendsFrom(const RepositoryHandle& repository, const std::string& commit,
                   const std::string& ancestor) {
   if (commit == ancestor) return true;
+  git_repository* opened = Opened(repository, kWalkFailure);
   const git_oid from = IdOf(commit), to = IdOf(ancestor);
-  const int result = git_graph_descendant_of(Opened(repository, kWalkFailure), &from, &to);
+  LookUpForWalk(opened, from);
+  LookUpForWalk(opened, to);
+  const int result = git_graph_descendant_of(opened, &from, &to);
   if (result < 0) ThrowLastGitError(kWalkFailure);
   return result == 1;
 }
