@@ -264,6 +264,10 @@ std::multiset<std::string> FailureLines(const std::string& transcript) {
   return failures;
 }
 
+bool Says(const std::string& transcript, const std::string& line) {
+  return transcript.rfind(line, 0) == 0 || transcript.find("\n" + line) != std::string::npos;
+}
+
 std::vector<std::string> NewFailureLines(const std::string& run, const std::string& clean) {
   const std::multiset<std::string> now = FailureLines(run), before = FailureLines(clean);
   std::vector<std::string> added;

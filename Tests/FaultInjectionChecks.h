@@ -38,6 +38,9 @@ std::multiset<std::string> FailureLines(const std::string& transcript);
 // The lines of `run` that say something failed and are not among `clean`.
 std::vector<std::string> NewFailureLines(const std::string& run, const std::string& clean);
 
+// Whether a line of the transcript starts with `line`.
+bool Says(const std::string& transcript, const std::string& line);
+
 // The project was recovered completely: set aside ("sync.sqlite3" with
 // each of its companions, byte for byte), information file written, data
 // model upgraded as asked, new properties on top of the old head, the

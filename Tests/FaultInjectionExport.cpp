@@ -53,10 +53,6 @@ Findings CheckWorkTree(const std::string& exported) {
   return {exported + ": git status: " + status.output};
 }
 
-bool Says(const std::string& transcript, const std::string& line) {
-  return transcript.rfind(line, 0) == 0 || transcript.find("\n" + line) != std::string::npos;
-}
-
 Findings CheckEnded(const RunOutcome& run) {
   if (run.exited && (run.exitCode == 0 || run.exitCode == 1) && run.escaped.empty()) return {};
   return {"the export ended with " + std::to_string(run.exitCode) + " " + run.escaped + ": " +

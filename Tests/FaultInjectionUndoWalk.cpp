@@ -21,10 +21,6 @@ std::string RecoveredName(const HubFolder& folder) {
   return folder.name + (folder.older ? "2" : "");
 }
 
-bool Says(const std::string& transcript, const std::string& line) {
-  return transcript.rfind(line, 0) == 0 || transcript.find("\n" + line) != std::string::npos;
-}
-
 // The undo ended by itself, whatever it said of each folder.
 Findings CheckUndoEnded(const RunOutcome& run) {
   if (run.exited && (run.exitCode == 0 || run.exitCode == 1) && run.escaped.empty()) return {};

@@ -40,14 +40,9 @@ struct ExportArguments {
   std::string to;
 };
 
-std::string NameOf(const mevcore::filesupport::Dir& folder) {
-  const std::string& path = folder.NativePath();
-  return path.substr(path.rfind('/') + 1);
-}
-
 // Prints the project's line; true when it was exported.
 bool ExportProject(const ProjectFolder& project, const ExportArguments& arguments) {
-  const std::string name = NameOf(project.folder);
+  const std::string name = FolderName(project.folder);
   if (name.empty() || name == "." || name == "..") {
     std::cout << ConsoleSafe(project.shown + ": refused: give the project folder's own name, not \"" +
                              name + "\"")

@@ -16,11 +16,6 @@ namespace {
 
 using mevcore::filesupport::Dir;
 
-std::string NameOf(const Dir& folder) {
-  const std::string& path = folder.NativePath();
-  return path.substr(path.rfind('/') + 1);
-}
-
 // The path without a trailing "/" or "/.": with them, examining the folder
 // itself would follow a symbolic link instead of seeing it.
 std::string WithoutTrailingSelf(std::string path) {
@@ -41,6 +36,11 @@ bool HoldsGit(const Dir& folder) {
 
 }  // namespace
 
+std::string FolderName(const Dir& folder) {
+  const std::string& path = folder.NativePath();
+  return path.substr(path.rfind('/') + 1);
+}
+
 bool IsPathArgument(const std::string& argument) {
   return argument.find('/') != std::string::npos || argument == "." || argument == "..";
 }
@@ -54,7 +54,7 @@ std::vector<ProjectFolder> HubProjects(const Dir& hub) {
   std::vector<ProjectFolder> projects;
   for (auto it = hub.BeginSubdirs(true, nullptr, {}); it != hub.EndSubdirs(); ++it) {
     const Dir folder = *it;
-    if (HoldsGit(folder)) projects.push_back({NameOf(folder), folder});
+    if (HoldsGit(folder)) projects.push_back({FolderName(folder), folder});
   }
   return projects;
 }

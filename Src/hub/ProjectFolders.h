@@ -14,6 +14,9 @@ struct ProjectFolder {
   mevcore::filesupport::Dir folder;
 };
 
+// The last element of the folder's path, byte for byte.
+std::string FolderName(const mevcore::filesupport::Dir& folder);
+
 // Whether a FOLDER argument is a path: it holds a slash or is "." or "..";
 // else it is the name of a folder inside the hub.
 bool IsPathArgument(const std::string& argument);

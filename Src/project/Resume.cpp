@@ -12,9 +12,9 @@ namespace project {
 namespace {
 
 using mevcore::filesupport::Dir;
-using Result = ResumeReport::Result;
+using ResumeResult = ResumeReport::Result;
 
-ResumeReport Report(Result result, const Dir& project, const std::string& reason = "") {
+ResumeReport Report(ResumeResult result, const Dir& project, const std::string& reason = "") {
   ResumeReport report;
   report.result = result;
   report.reason = reason;
@@ -23,7 +23,7 @@ ResumeReport Report(Result result, const Dir& project, const std::string& reason
 }
 
 ResumeReport Failed(const Dir& project, const std::string& reason) {
-  return Report(Result::kFailed, project, reason);
+  return Report(ResumeResult::kFailed, project, reason);
 }
 
 // A recovery that had passed its commit point is finished; any other is
@@ -45,9 +45,9 @@ ResumeReport ResumeJournal(const Dir& project) {
       return Failed(context.project, "Unable to close " +
                                          InProgressFile(context.project).FullPathMultiByte());
     }
-    report.result = Result::kFinished;
+    report.result = ResumeResult::kFinished;
   } else if (steps.putBack) {
-    report.result = Result::kPutBack;
+    report.result = ResumeResult::kPutBack;
   } else {
     return Failed(context.project, steps.failure);
   }
@@ -106,10 +106,10 @@ ResumeReport ResumeFolder(const Dir& project) {
     RemoveStaleTemporaries(project);
     if (InProgressFile(project).Exists()) return ResumeJournal(project);
     if (!LeftByEarlierProgram(project, mevstorage::git::SQLite3OdbBackend::OpenRepository)) {
-      return Report(Result::kNothingToDo, project);
+      return Report(ResumeResult::kNothingToDo, project);
     }
     PutBackEarlierProgram(project);
-    return Report(Result::kPutBack, project);
+    return Report(ResumeResult::kPutBack, project);
   } catch (const std::exception& error) {
     return Failed(project, error.what());
   }

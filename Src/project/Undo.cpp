@@ -21,9 +21,9 @@ namespace project {
 namespace {
 
 using mevcore::filesupport::Dir;
-using Result = UndoReport::Result;
+using UndoResult = UndoReport::Result;
 
-UndoReport Of(Result result, const std::string& reason = "") {
+UndoReport Of(UndoResult result, const std::string& reason = "") {
   UndoReport report;
   report.result = result;
   report.reason = reason;
@@ -75,13 +75,13 @@ std::string WhyNoUndo(const Dir& project) {
 // The next recovery run would take the journal back just the same.
 UndoReport FinishUndo(const Dir& project, const UndoOptions& options) {
   if (options.dryRun) {
-    UndoReport report = Of(Result::kWouldUndo);
+    UndoReport report = Of(UndoResult::kWouldUndo);
     report.actions.push_back("finish the undoing left part way");
     return report;
   }
   const ResumeReport resumed = ResumeFolder(project);
-  if (resumed.result == ResumeReport::Result::kFailed) return Of(Result::kFailed, resumed.reason);
-  return Of(Result::kUndone);
+  if (resumed.result == ResumeReport::Result::kFailed) return Of(UndoResult::kFailed, resumed.reason);
+  return Of(UndoResult::kUndone);
 }
 
 // A failed undo leaves the project recovered: the steps already taken back
@@ -117,10 +117,10 @@ std::optional<std::string> TakeBackRecorded(StepContext& context) {
 
 UndoReport TakeBack(StepContext& context) {
   const std::optional<std::string> failure = TakeBackRecorded(context);
-  if (!failure) return Of(Result::kUndone);
+  if (!failure) return Of(UndoResult::kUndone);
   const std::optional<std::string> kept = KeepRecovered(context);
-  if (!kept) return Of(Result::kFailed, *failure + "; it is still recovered");
-  return Of(Result::kFailed, *failure + "; " + *kept +
+  if (!kept) return Of(UndoResult::kFailed, *failure + "; it is still recovered");
+  return Of(UndoResult::kFailed, *failure + "; " + *kept +
                                  "; the next recovery run or undo finishes the undoing");
 }
 
@@ -129,12 +129,12 @@ UndoReport UndoRecorded(const Dir& project, const UndoOptions& options) {
   context.project = project;
   context.journal = ReadJournal(RecordFile(project));
   if (const auto missing = MissingSetAside(project, context.journal)) {
-    return Of(Result::kRefused, *missing);
+    return Of(UndoResult::kRefused, *missing);
   }
   const std::vector<std::string> changes =
       ChangesSinceRecovery(project, Repository(context), context.journal);
   if (!changes.empty() && !options.force) {
-    UndoReport refused = Of(Result::kRefused, "it changed since its recovery, and undoing it "
+    UndoReport refused = Of(UndoResult::kRefused, "it changed since its recovery, and undoing it "
                                               "would lose " + JoinedPhrases(changes) +
                                                   "; --force undoes it all the same");
     refused.changes = changes;
@@ -142,7 +142,7 @@ UndoReport UndoRecorded(const Dir& project, const UndoOptions& options) {
   }
   UndoReport report;
   if (options.dryRun) {
-    report = Of(Result::kWouldUndo);
+    report = Of(UndoResult::kWouldUndo);
     if (!changes.empty()) report.actions.push_back("replace what changed since the recovery");
     for (const std::string& action : UndoActions(project, context.journal)) {
       report.actions.push_back(action);
@@ -165,16 +165,16 @@ std::string JoinedPhrases(const std::vector<std::string>& phrases) {
 
 UndoReport UndoRecovery(const Dir& project, const UndoOptions& options) {
   try {
-    if (!FolderItself(project)) return Of(Result::kRefused, WhyNoUndo(project));
-    if (const auto foreign = ForeignOwner(project)) return Of(Result::kRefused, *foreign);
+    if (!FolderItself(project)) return Of(UndoResult::kRefused, WhyNoUndo(project));
+    if (const auto foreign = ForeignOwner(project)) return Of(UndoResult::kRefused, *foreign);
     if (UndoInProgress(project)) return FinishUndo(project, options);
     if (!options.dryRun) RemoveStaleTemporaries(project);
     if (InProgressFile(project).Exists() || !RecordFile(project).Exists()) {
-      return Of(Result::kRefused, WhyNoUndo(project));
+      return Of(UndoResult::kRefused, WhyNoUndo(project));
     }
     return UndoRecorded(project, options);
   } catch (const std::exception& error) {
-    return Of(Result::kFailed, error.what());
+    return Of(UndoResult::kFailed, error.what());
   }
 }
 

@@ -20,15 +20,15 @@ using mevcore::filesupport::Dir;
 using testsupport::ReadFile;
 using testsupport::WriteFile;
 
-const std::string kCurrent = R"({"dataModel":"2.0.1","suiteClient":"2018"})";
-const std::string kOlder = R"({"dataModel":"1.0.4","suiteClient":"2017"})";
+const std::string kCurrentModel = R"({"dataModel":"2.0.1","suiteClient":"2018"})";
+const std::string kOlderModel = R"({"dataModel":"1.0.4","suiteClient":"2017"})";
 
 class PromoteProjectFolderTest : public ::testing::Test {
  protected:
   // A project folder of that name holding an older "version" and a file.
   std::string MakeFolder(const std::string& name) {
     const std::string folder = scratch_ / name;
-    WriteFile(folder + "/version", kOlder);
+    WriteFile(folder + "/version", kOlderModel);
     WriteFile(folder + "/git/HEAD", "ref: refs/heads/production\n");
     return folder;
   }
@@ -45,8 +45,8 @@ TEST_F(PromoteProjectFolderTest, OlderFolderIsUpgradedAndRenamed) {
   Promote(folder);
   EXPECT_FALSE(std::filesystem::exists(folder));
   const std::string promoted = scratch_ / "Harbour Lights.vd2";
-  EXPECT_EQ(ReadFile(promoted + "/version"), kCurrent);
-  EXPECT_EQ(ReadFile(promoted + "/pre_recovery_version"), kOlder);
+  EXPECT_EQ(ReadFile(promoted + "/version"), kCurrentModel);
+  EXPECT_EQ(ReadFile(promoted + "/pre_recovery_version"), kOlderModel);
   EXPECT_EQ(ReadFile(promoted + "/git/HEAD"), "ref: refs/heads/production\n");
   EXPECT_EQ(stderr_.Text(), "");
 }
@@ -72,7 +72,7 @@ TEST_F(PromoteProjectFolderTest, FailedUpgradeStillRenames) {
     Promote(folder);
   }
   EXPECT_EQ(stderr_.Text(), "");
-  EXPECT_EQ(ReadFile(scratch_ / "P.vd2/version"), kOlder);
+  EXPECT_EQ(ReadFile(scratch_ / "P.vd2/version"), kOlderModel);
   EXPECT_FALSE(std::filesystem::exists(folder));
 }
 
@@ -80,8 +80,8 @@ TEST_F(PromoteProjectFolderTest, UpgradeBeforePromotionKeepsTheFirstSavedCopy) {
   const std::string folder = MakeFolder("P.vd");
   ASSERT_TRUE(UpgradeDataModel(Dir::FromNativePath(folder)));
   Promote(folder);
-  EXPECT_EQ(ReadFile(scratch_ / "P.vd2/pre_recovery_version"), kOlder);
-  EXPECT_EQ(ReadFile(scratch_ / "P.vd2/version"), kCurrent);
+  EXPECT_EQ(ReadFile(scratch_ / "P.vd2/pre_recovery_version"), kOlderModel);
+  EXPECT_EQ(ReadFile(scratch_ / "P.vd2/version"), kCurrentModel);
 }
 
 TEST_F(PromoteProjectFolderTest, ExistingTargetIsNeverReplaced) {
@@ -90,7 +90,7 @@ TEST_F(PromoteProjectFolderTest, ExistingTargetIsNeverReplaced) {
   const auto target = samplehub::HashTree(scratch_ / "P.vd2");
   EXPECT_THROW(Promote(folder), mevcore::config::mev_exception);
   EXPECT_EQ(samplehub::HashTree(scratch_ / "P.vd2"), target);
-  EXPECT_EQ(ReadFile(folder + "/pre_recovery_version"), kOlder);
+  EXPECT_EQ(ReadFile(folder + "/pre_recovery_version"), kOlderModel);
   EXPECT_EQ(ReadFile(folder + "/git/HEAD"), "ref: refs/heads/production\n");
 }
 

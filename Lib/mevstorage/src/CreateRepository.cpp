@@ -68,12 +68,12 @@ void PrepareEmptyFolder(const Dir& gitFolder, const CreateFailure& failure) {
   if (!entries.empty()) failure.Throw("the folder is not empty");
 }
 
-void MakeFolder(const std::string& path, const CreateFailure& failure) {
+void MakeRepositoryFolder(const std::string& path, const CreateFailure& failure) {
   if (Disk().Mkdir(path, 0755) != 0) failure.ThrowSystem(path, errno);
 }
 
 // Writes a new file durably; never replaces an existing one.
-void WriteNewFile(const std::string& path, const std::string& text, const CreateFailure& failure) {
+void WriteNewRepositoryFile(const std::string& path, const std::string& text, const CreateFailure& failure) {
   DurableWriteOptions options;
   options.replace = false;
   DurableWriteFailure failed;
@@ -96,9 +96,9 @@ RepositoryHandle CreateRepository(const Dir& gitFolder, const std::string& branc
   CheckBranchName(branch, failure);
   PrepareEmptyFolder(gitFolder, failure);
   for (const char* folder : {"objects", "refs", "refs/heads", "refs/tags"}) {
-    MakeFolder(ChildPath(gitFolder, folder), failure);
+    MakeRepositoryFolder(ChildPath(gitFolder, folder), failure);
   }
-  WriteNewFile(ChildPath(gitFolder, "config"), kConfig, failure);
+  WriteNewRepositoryFile(ChildPath(gitFolder, "config"), kConfig, failure);
   std::string reason;
   if (!ObjectDatabase::Create(ChildPath(gitFolder, kObjectDatabaseName), &reason)) {
     failure.Throw(std::string(kObjectDatabaseName) + ": " + reason);
@@ -106,7 +106,7 @@ RepositoryHandle CreateRepository(const Dir& gitFolder, const std::string& branc
   SyncFolder(ChildPath(gitFolder, "refs"), failure);
   // HEAD comes last: with it the folder becomes a repository for Git tools.
   // Its write syncs the folder, and with it every entry made above.
-  WriteNewFile(ChildPath(gitFolder, "HEAD"), "ref: refs/heads/" + branch + "\n", failure);
+  WriteNewRepositoryFile(ChildPath(gitFolder, "HEAD"), "ref: refs/heads/" + branch + "\n", failure);
   return SQLite3OdbBackend::OpenRepository(gitFolder);
 }
 
