@@ -123,11 +123,18 @@ class ObjectDatabase {
 
  private:
   struct Statements;
+  enum class StatementKind { kRead, kReadHeader, kExists, kFindPrefix, kWrite, kBegin, kBeginReads,
+                         kCommit };
 
   static std::unique_ptr<ObjectDatabase> OpenWith(const std::string& path, bool readOnly,
                                                   std::string* reason);
   ObjectDatabase(std::string path, sqlite3* db);
-  bool PrepareStatements(std::string* reason);
+  // The statement, compiled at its first use, so that a connection that
+  // only reads never compiles the writes' statements. Null when it cannot
+  // be compiled, with the connection's error saying why: every SQLite call
+  // on a null statement fails (or does nothing), and the caller's failure
+  // then names that error.
+  sqlite3_stmt* Prepared(StatementKind kind);
   Result Scan(const char* first, const char* after, int rowsPerRead, const RowVisitor& visit,
               const std::function<void()>& batchDone);
   bool Usable();
