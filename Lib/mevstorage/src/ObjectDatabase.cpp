@@ -6,10 +6,14 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 #include "FaultVfs.h"
+#include "RepositoryAccess.h"
 #include "StorageReport.h"
 #include "mevcore/filesupport/DiskInterface.h"
+#include "mevcore/filesupport/File.h"
+#include "mevstorage/git/DatabaseFiles.h"
 #include "mevstorage/git/ReadOnly.h"
 #include "mevstorage/git/References.h"
 
@@ -26,6 +30,12 @@ constexpr const char* kWalMode =
 constexpr const char* kWriteCutShort =
     "odb.sqlite3-journal holds a write that was cut short; the next program to open the "
     "project for writing rolls it back";
+
+constexpr const char* kBeginWrites = "begin writing objects";
+
+std::string FailureText(const std::string& what, const std::string& path, const char* reason) {
+  return "Unable to " + what + " in " + path + ": " + reason;
+}
 
 // Resets a statement and its bindings when one use of it ends, so that no
 // read transaction outlives the call.
@@ -191,6 +201,20 @@ bool HoldsJournal(const std::string& databasePath) {
 bool ReadableOnlyByAWriter(const mevcore::filesupport::Dir& gitFolder) {
   const std::string database = gitFolder.NativePath() + "/" + kObjectDatabaseName;
   return HoldsJournal(database) || InWalMode(database);
+}
+
+std::optional<std::string> ObjectWritesRefusal(const RepositoryHandle& repository,
+                                               const mevcore::filesupport::Dir& gitFolder) {
+  const std::string database =
+      mevcore::filesupport::File(gitFolder, mevcore::utility::AsciiToUTF16(kObjectDatabaseName))
+          .FullPathMultiByte();
+  ObjectDatabase* open = Holds(repository) ? FindObjectDatabase(repository->ptr) : nullptr;
+  bool held = false;
+  if (!open || open->Path() != database || !open->LookForWriter(&held)) {
+    held = DatabaseBeingWritten(database);
+  }
+  if (!held) return std::nullopt;
+  return ObjectDatabase::LockedWritesReason(database);
 }
 
 // In the order of ObjectDatabase::StatementKind.
@@ -412,6 +436,19 @@ ObjectDatabase::Result ObjectDatabase::Close() {
   return result;
 }
 
+bool ObjectDatabase::LookForWriter(bool* held) {
+  sqlite3_file* file = nullptr;
+  if (!db_ || !readOnly_ ||
+      sqlite3_file_control(db_, "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK ||
+      !file || !file->pMethods) {
+    return false;
+  }
+  int reserved = 0;
+  if (file->pMethods->xCheckReservedLock(file, &reserved) != SQLITE_OK) return false;
+  *held = reserved != 0;
+  return true;
+}
+
 void ObjectDatabase::SetBusyTimeout(std::chrono::milliseconds timeout) {
   if (db_) sqlite3_busy_timeout(db_, static_cast<int>(timeout.count()));
 }
@@ -442,7 +479,7 @@ bool ObjectDatabase::BeginWrites() {
       Prepared(StatementKind::kCommit) ? Prepared(StatementKind::kBegin) : nullptr;
   StatementUse use(s);
   if (sqlite3_step(s) != SQLITE_DONE) {
-    Fail("begin writing objects");
+    Fail(kBeginWrites);
     return false;
   }
   pendingWrites_ = true;
@@ -450,8 +487,12 @@ bool ObjectDatabase::BeginWrites() {
 }
 
 ObjectDatabase::Result ObjectDatabase::Fail(const std::string& what) {
-  lastError_ = "Unable to " + what + " in " + path_ + ": " + sqlite3_errmsg(db_);
+  lastError_ = FailureText(what, path_, sqlite3_errmsg(db_));
   return Result::kError;
+}
+
+std::string ObjectDatabase::LockedWritesReason(const std::string& path) {
+  return FailureText(kBeginWrites, path, sqlite3_errstr(SQLITE_BUSY));
 }
 
 // A failed read is noted in the diagnostics: readers of a project give up

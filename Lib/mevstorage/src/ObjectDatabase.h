@@ -55,6 +55,10 @@ class ObjectDatabase {
   // beside it.
   static std::unique_ptr<ObjectDatabase> OpenReadOnly(const std::string& path,
                                                       std::string* reason);
+  // The reason a write gives when it cannot begin because another program
+  // holds the write lock of the database at `path` (past the busy timeout):
+  // "Unable to begin writing objects in <path>: database is locked".
+  static std::string LockedWritesReason(const std::string& path);
   // Makes a new database with the objects table. False, with `reason` set,
   // on failure.
   static bool Create(const std::string& path, std::string* reason);
@@ -115,6 +119,13 @@ class ObjectDatabase {
   // `limit` problems it finds; none when the file is sound. One read
   // transaction over the whole file.
   Result CheckIntegrity(std::size_t limit, std::vector<std::string>* problems);
+
+  // Whether another connection holds the write lock (RESERVED or above)
+  // of the database, told by this read-only connection from the file it
+  // has open: one look at the lock, none taken. False when this connection
+  // cannot tell (it may write, and so may use a write-ahead log; it is
+  // closed; the look failed); `held` is then left as it was.
+  bool LookForWriter(bool* held);
 
   void SetBusyTimeout(std::chrono::milliseconds timeout);
   const std::string& Path() const { return path_; }
