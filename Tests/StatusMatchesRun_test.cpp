@@ -260,6 +260,12 @@ std::vector<StatusMatchesRun::Case> StatusMatchesRun::HostileCases() {
               [](T& t) {
                 t.Shell("mkdir '" + t.Git("branch lock.vd2") + "/refs/heads/production.lock'");
               }),
+      // Another program's write lock outlasts the wait of the commit's write.
+      {"busy.vd2",
+       [](T& t) -> std::shared_ptr<void> {
+         t.Make(Project("busy.vd2", "busy"));
+         return std::make_shared<HeldDatabase>(t.Database("busy.vd2"), "BEGIN IMMEDIATE");
+       }},
       Changed("deleted taken.vd2",
               [](T& t) {
                 WriteBytes(t.Folder("deleted taken.vd2/deleted"), "");

@@ -11,6 +11,7 @@
 
 #include "lifted/ReadSessionProperties.h"
 #include "mevcore/filesupport/DiskInterface.h"
+#include "mevstorage/git/ReadOnly.h"
 #include "mevstorage/git/ReadTransaction.h"
 #include "mevstorage/git/References.h"
 #include "project/Blockers.h"
@@ -145,14 +146,19 @@ void WouldNotRecover(Preview* preview, const std::string& reason, bool stopsRun)
   preview->stopsRun = stopsRun;
 }
 
-// In the order the recovery meets them: its plan and blockers, the files its
-// journal keeps, the information file it writes, then the upgrade.
+// In the order the recovery meets them: its plan and blockers, the write
+// of its commit, which another program's write lock on the store refuses
+// after a wait, the files its journal keeps, the information file it
+// writes, then the upgrade.
 void ForeseeRecovery(const Dir& project, Examination* examination) {
   Preview& preview = examination->preview;
   const git::RepositoryHandle& repository = examination->repository;
   const RecoveryPlan plan =
       PlanOf(project, repository, HeadCommit(repository), ProductionTip(repository));
   if (auto blocker = FindBlocker(project, plan)) return WouldNotRecover(&preview, *blocker, false);
+  if (auto locked = git::ObjectWritesRefusal(repository, GitFolder(project))) {
+    return WouldNotRecover(&preview, CommitStoreFailure(*locked), false);
+  }
   Journal prior;
   ReadPriorFiles(project, &prior);
   if (auto refusal = InfoWriteRefusal(project)) {

@@ -43,8 +43,9 @@ Examination ExamineFolder(const mevcore::filesupport::Dir& project, RepositoryOp
 void CheckStillOffered(const mevcore::filesupport::Dir& project);
 
 // What a run would do beyond the decision, found by reading alone: for an
-// offered project, what its recovery would come to (refused by a blocker or
-// a file that cannot be read, with the reason; stopping the walk on a
+// offered project, what its recovery would come to (refused by a blocker,
+// by another program writing its store, or by a file that cannot be read,
+// with the reason; stopping the walk on a
 // write; the upgrade with each answer); for a recovered one, when; for one
 // whose session properties could not be read, why. The store is read
 // through the examination's handle.

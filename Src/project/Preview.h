@@ -12,8 +12,9 @@ namespace project {
 
 // What a run of the recovery would do with one entry of the hub, told from
 // the entry alone. Telling it only reads: stores are opened read-only, and
-// nothing in the hub is created or changed; nothing is locked but "sync.sqlite3", for
-// reading, while it is asked whether another program is writing it.
+// nothing in the hub is created or changed; nothing is locked but "sync.sqlite3" and
+// "git/odb.sqlite3", each for reading while it is asked whether another
+// program is writing it.
 struct Preview {
   enum class Kind {
     kWouldRecover,     // offered, and recovered with the answer yes

@@ -40,12 +40,11 @@ std::optional<std::string> StoreRecoveryCommit(RecoveryRequest& request, std::st
   properties.otherProperties = std::move(others);
   const git::CommitHandle commit = CommitRecoveredProperties(
       request.repository, std::move(properties), request.recoveryTime, request.lastModified);
-  static const std::string kFailure = "Unable to store the recovery commit: ";
-  if (!commit) return kFailure + git::LastGitError("unknown reason");
+  if (!commit) return CommitStoreFailure(git::LastGitError("unknown reason"));
   try {
     git::FlushWrites(request.repository);
   } catch (const git::StorageError& error) {
-    return kFailure + error.Reason();
+    return CommitStoreFailure(error.Reason());
   }
   *id = git::CommitHex(commit);
   return std::nullopt;
@@ -87,6 +86,10 @@ RecoveryReport ReportOf(const StepsReport& steps, const StepContext& context) {
 }
 
 }  // namespace
+
+std::string CommitStoreFailure(const std::string& reason) {
+  return "Unable to store the recovery commit: " + reason;
+}
 
 bool StopsWalk(FailureKind kind) {
   return kind == FailureKind::kWriteFiles || kind == FailureKind::kUpgrade;

@@ -55,6 +55,10 @@ struct RecoveryReport {
 // of one project does not.
 bool StopsWalk(FailureKind kind);
 
+// The reason a project is left as it was when its recovery commit cannot
+// be stored, for the store's own `reason`.
+std::string CommitStoreFailure(const std::string& reason);
+
 // What the journal keeps of the folder's files before the recovery changes
 // them (the prior "recovery_info.txt" and "version", whether
 // "pre_recovery_version" and "deleted" are there), read into `journal`.

@@ -67,12 +67,22 @@ const DataModel& CurrentDataModel() {
   return current;
 }
 
-UTF8String DataModelJson() {
+namespace {
+
+UTF8String SerializedDataModel() {
   const DataModel& current = CurrentDataModel();
   mevcore::serialization::JSONObject object;
   mevcore::serialization::AddToObject(object, "dataModel", current.dataModel.str());
   mevcore::serialization::AddToObject(object, "suiteClient", current.suiteClient.str());
   return mevcore::serialization::GetJSONUTF8String(boost::make_shared<boost::any>(object), false);
+}
+
+}  // namespace
+
+// Compared with every project's "version": serialized once.
+UTF8String DataModelJson() {
+  static const UTF8String json = SerializedDataModel();
+  return json;
 }
 
 UpgradeCheck CheckUpgrade(const Dir& projectFolder) {

@@ -6,10 +6,14 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 #include "FaultVfs.h"
+#include "RepositoryAccess.h"
 #include "StorageReport.h"
 #include "mevcore/filesupport/DiskInterface.h"
+#include "mevcore/filesupport/File.h"
+#include "mevstorage/git/DatabaseFiles.h"
 #include "mevstorage/git/ReadOnly.h"
 #include "mevstorage/git/References.h"
 
@@ -27,12 +31,19 @@ constexpr const char* kWriteCutShort =
     "odb.sqlite3-journal holds a write that was cut short; the next program to open the "
     "project for writing rolls it back";
 
+constexpr const char* kBeginWrites = "begin writing objects";
+
+std::string FailureText(const std::string& what, const std::string& path, const char* reason) {
+  return "Unable to " + what + " in " + path + ": " + reason;
+}
+
 // Resets a statement and its bindings when one use of it ends, so that no
 // read transaction outlives the call.
 class StatementUse {
  public:
   explicit StatementUse(sqlite3_stmt* statement) : statement_(statement) {}
   ~StatementUse() {
+    if (!statement_) return;
     sqlite3_reset(statement_);
     sqlite3_clear_bindings(statement_);
   }
@@ -192,20 +203,31 @@ bool ReadableOnlyByAWriter(const mevcore::filesupport::Dir& gitFolder) {
   return HoldsJournal(database) || InWalMode(database);
 }
 
+std::optional<std::string> ObjectWritesRefusal(const RepositoryHandle& repository,
+                                               const mevcore::filesupport::Dir& gitFolder) {
+  const std::string database =
+      mevcore::filesupport::File(gitFolder, mevcore::utility::AsciiToUTF16(kObjectDatabaseName))
+          .FullPathMultiByte();
+  ObjectDatabase* open = Holds(repository) ? FindObjectDatabase(repository->ptr) : nullptr;
+  bool held = false;
+  if (!open || open->Path() != database || !open->LookForWriter(&held)) {
+    held = DatabaseBeingWritten(database);
+  }
+  if (!held) return std::nullopt;
+  return ObjectDatabase::LockedWritesReason(database);
+}
+
+// In the order of ObjectDatabase::StatementKind.
+constexpr const char* kStatementTexts[] = {sql::kRead,        sql::kReadHeader, sql::kExists,
+                                           sql::kFindPrefix,  sql::kWrite,      "BEGIN IMMEDIATE",
+                                           "BEGIN DEFERRED", "COMMIT"};
+constexpr std::size_t kStatementCount = sizeof kStatementTexts / sizeof kStatementTexts[0];
+
 struct ObjectDatabase::Statements {
-  sqlite3_stmt* read = nullptr;
-  sqlite3_stmt* readHeader = nullptr;
-  sqlite3_stmt* exists = nullptr;
-  sqlite3_stmt* findPrefix = nullptr;
-  sqlite3_stmt* write = nullptr;
-  sqlite3_stmt* begin = nullptr;
-  sqlite3_stmt* beginReads = nullptr;
-  sqlite3_stmt* commit = nullptr;
+  sqlite3_stmt* prepared[kStatementCount] = {};
 
   ~Statements() {
-    for (sqlite3_stmt* s : {read, readHeader, exists, findPrefix, write, begin, beginReads, commit}) {
-      sqlite3_finalize(s);
-    }
+    for (sqlite3_stmt* s : prepared) sqlite3_finalize(s);
   }
 };
 
@@ -230,10 +252,10 @@ std::unique_ptr<ObjectDatabase> ObjectDatabase::OpenWith(const std::string& path
   if (!db) return nullptr;
   std::unique_ptr<ObjectDatabase> database(new ObjectDatabase(path, db));
   database->readOnly_ = readOnly;
-  // The checks and the statements read the file in one read transaction,
-  // rather than one each; closing the connection on failure ends it.
+  // The checks read the file in one read transaction, rather than one
+  // each; closing the connection on failure ends it.
   if (!Execute(db, "BEGIN DEFERRED", reason) || !CheckSchema(db, reason) ||
-      !database->PrepareStatements(reason) || !Execute(db, "COMMIT", reason) ||
+      !Execute(db, "COMMIT", reason) ||
       (!readOnly && !UseFullSync(db, reason))) {
     // A read-only connection may not roll a hot journal back.
     if (sqlite3_extended_errcode(db) == SQLITE_READONLY_ROLLBACK) *reason = kWriteCutShort;
@@ -262,26 +284,16 @@ ObjectDatabase::ObjectDatabase(std::string path, sqlite3* db)
 
 ObjectDatabase::~ObjectDatabase() { Close(); }
 
-bool ObjectDatabase::PrepareStatements(std::string* reason) {
-  Statements& s = *statements_;
-  s.read = Prepare(db_, sql::kRead);
-  s.readHeader = Prepare(db_, sql::kReadHeader);
-  s.exists = Prepare(db_, sql::kExists);
-  s.findPrefix = Prepare(db_, sql::kFindPrefix);
-  s.write = Prepare(db_, sql::kWrite);
-  s.begin = Prepare(db_, "BEGIN IMMEDIATE");
-  s.beginReads = Prepare(db_, "BEGIN DEFERRED");
-  s.commit = Prepare(db_, "COMMIT");
-  const bool prepared = s.read && s.readHeader && s.exists && s.findPrefix && s.write && s.begin &&
-                        s.beginReads && s.commit;
-  if (!prepared) *reason = sqlite3_errmsg(db_);
+sqlite3_stmt* ObjectDatabase::Prepared(StatementKind kind) {
+  sqlite3_stmt*& prepared = statements_->prepared[static_cast<std::size_t>(kind)];
+  if (!prepared) prepared = Prepare(db_, kStatementTexts[static_cast<std::size_t>(kind)]);
   return prepared;
 }
 
 ObjectDatabase::Result ObjectDatabase::Read(const git_oid& id, git_object_t* type, void** data,
                                             std::size_t* size, const Allocator& allocate) {
   if (!Usable()) return Result::kError;
-  sqlite3_stmt* s = statements_->read;
+  sqlite3_stmt* s = Prepared(StatementKind::kRead);
   StatementUse use(s);
   BindId(s, 1, id.id);
   const int rc = sqlite3_step(s);
@@ -306,7 +318,7 @@ ObjectDatabase::Result ObjectDatabase::Read(const git_oid& id, git_object_t* typ
 ObjectDatabase::Result ObjectDatabase::ReadHeader(const git_oid& id, git_object_t* type,
                                                   std::size_t* size) {
   if (!Usable()) return Result::kError;
-  sqlite3_stmt* s = statements_->readHeader;
+  sqlite3_stmt* s = Prepared(StatementKind::kReadHeader);
   StatementUse use(s);
   BindId(s, 1, id.id);
   const int rc = sqlite3_step(s);
@@ -327,7 +339,7 @@ ObjectDatabase::Result ObjectDatabase::FindUnique(const git_oid& prefix, std::si
   unsigned char low[GIT_OID_RAWSZ];
   unsigned char high[GIT_OID_RAWSZ];
   PrefixBounds(prefix, hexLength, low, high);
-  sqlite3_stmt* s = statements_->findPrefix;
+  sqlite3_stmt* s = Prepared(StatementKind::kFindPrefix);
   StatementUse use(s);
   BindId(s, 1, low);
   BindId(s, 2, high);
@@ -344,7 +356,7 @@ ObjectDatabase::Result ObjectDatabase::FindUnique(const git_oid& prefix, std::si
 
 ObjectDatabase::Result ObjectDatabase::Exists(const git_oid& id) {
   if (!Usable()) return Result::kError;
-  sqlite3_stmt* s = statements_->exists;
+  sqlite3_stmt* s = Prepared(StatementKind::kExists);
   StatementUse use(s);
   BindId(s, 1, id.id);
   const int rc = sqlite3_step(s);
@@ -356,7 +368,7 @@ ObjectDatabase::Result ObjectDatabase::Exists(const git_oid& id) {
 ObjectDatabase::Result ObjectDatabase::Write(const git_oid& id, const void* data, std::size_t size,
                                              git_object_t type) {
   if (!Writable() || !BeginWrites()) return Result::kError;
-  sqlite3_stmt* s = statements_->write;
+  sqlite3_stmt* s = Prepared(StatementKind::kWrite);
   StatementUse use(s);
   BindId(s, 1, id.id);
   sqlite3_bind_int(s, 2, type);
@@ -371,7 +383,9 @@ ObjectDatabase::Result ObjectDatabase::Write(const git_oid& id, const void* data
 bool ObjectDatabase::BeginReads() {
   if (!Usable()) return false;
   if (reading_ || pendingWrites_) return true;
-  sqlite3_stmt* s = statements_->beginReads;
+  // What begins must be able to end.
+  sqlite3_stmt* s =
+      Prepared(StatementKind::kCommit) ? Prepared(StatementKind::kBeginReads) : nullptr;
   StatementUse use(s);
   if (sqlite3_step(s) != SQLITE_DONE) {
     Fail("begin reading objects");
@@ -387,7 +401,7 @@ void ObjectDatabase::EndReads() {
   if (!reading_) return;
   reading_ = false;
   if (sqlite3_get_autocommit(db_)) return;
-  sqlite3_stmt* s = statements_->commit;
+  sqlite3_stmt* s = Prepared(StatementKind::kCommit);
   StatementUse use(s);
   sqlite3_step(s);
 }
@@ -398,7 +412,7 @@ ObjectDatabase::Result ObjectDatabase::CommitWrites() {
   if (readOnly_) return Usable() ? Result::kOk : Result::kError;
   if (!Writable()) return Result::kError;
   if (!pendingWrites_) return Result::kOk;
-  sqlite3_stmt* s = statements_->commit;
+  sqlite3_stmt* s = Prepared(StatementKind::kCommit);
   StatementUse use(s);
   if (sqlite3_step(s) == SQLITE_DONE) {
     pendingWrites_ = false;
@@ -420,6 +434,19 @@ ObjectDatabase::Result ObjectDatabase::Close() {
   db_ = nullptr;
   pendingWrites_ = false;
   return result;
+}
+
+bool ObjectDatabase::LookForWriter(bool* held) {
+  sqlite3_file* file = nullptr;
+  if (!db_ || !readOnly_ ||
+      sqlite3_file_control(db_, "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK ||
+      !file || !file->pMethods) {
+    return false;
+  }
+  int reserved = 0;
+  if (file->pMethods->xCheckReservedLock(file, &reserved) != SQLITE_OK) return false;
+  *held = reserved != 0;
+  return true;
 }
 
 void ObjectDatabase::SetBusyTimeout(std::chrono::milliseconds timeout) {
@@ -447,10 +474,12 @@ bool ObjectDatabase::Writable() {
 bool ObjectDatabase::BeginWrites() {
   if (pendingWrites_) return true;
   EndReads();
-  sqlite3_stmt* s = statements_->begin;
+  // What begins must be able to end.
+  sqlite3_stmt* s =
+      Prepared(StatementKind::kCommit) ? Prepared(StatementKind::kBegin) : nullptr;
   StatementUse use(s);
   if (sqlite3_step(s) != SQLITE_DONE) {
-    Fail("begin writing objects");
+    Fail(kBeginWrites);
     return false;
   }
   pendingWrites_ = true;
@@ -458,8 +487,12 @@ bool ObjectDatabase::BeginWrites() {
 }
 
 ObjectDatabase::Result ObjectDatabase::Fail(const std::string& what) {
-  lastError_ = "Unable to " + what + " in " + path_ + ": " + sqlite3_errmsg(db_);
+  lastError_ = FailureText(what, path_, sqlite3_errmsg(db_));
   return Result::kError;
+}
+
+std::string ObjectDatabase::LockedWritesReason(const std::string& path) {
+  return FailureText(kBeginWrites, path, sqlite3_errstr(SQLITE_BUSY));
 }
 
 // A failed read is noted in the diagnostics: readers of a project give up

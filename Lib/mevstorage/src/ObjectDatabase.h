@@ -55,6 +55,10 @@ class ObjectDatabase {
   // beside it.
   static std::unique_ptr<ObjectDatabase> OpenReadOnly(const std::string& path,
                                                       std::string* reason);
+  // The reason a write gives when it cannot begin because another program
+  // holds the write lock of the database at `path` (past the busy timeout):
+  // "Unable to begin writing objects in <path>: database is locked".
+  static std::string LockedWritesReason(const std::string& path);
   // Makes a new database with the objects table. False, with `reason` set,
   // on failure.
   static bool Create(const std::string& path, std::string* reason);
@@ -116,6 +120,13 @@ class ObjectDatabase {
   // transaction over the whole file.
   Result CheckIntegrity(std::size_t limit, std::vector<std::string>* problems);
 
+  // Whether another connection holds the write lock (RESERVED or above)
+  // of the database, told by this read-only connection from the file it
+  // has open: one look at the lock, none taken. False when this connection
+  // cannot tell (it may write, and so may use a write-ahead log; it is
+  // closed; the look failed); `held` is then left as it was.
+  bool LookForWriter(bool* held);
+
   void SetBusyTimeout(std::chrono::milliseconds timeout);
   const std::string& Path() const { return path_; }
   // What went wrong in the last call that did not give kOk or kNotFound.
@@ -123,11 +134,18 @@ class ObjectDatabase {
 
  private:
   struct Statements;
+  enum class StatementKind { kRead, kReadHeader, kExists, kFindPrefix, kWrite, kBegin, kBeginReads,
+                         kCommit };
 
   static std::unique_ptr<ObjectDatabase> OpenWith(const std::string& path, bool readOnly,
                                                   std::string* reason);
   ObjectDatabase(std::string path, sqlite3* db);
-  bool PrepareStatements(std::string* reason);
+  // The statement, compiled at its first use, so that a connection that
+  // only reads never compiles the writes' statements. Null when it cannot
+  // be compiled, with the connection's error saying why: every SQLite call
+  // on a null statement fails (or does nothing), and the caller's failure
+  // then names that error.
+  sqlite3_stmt* Prepared(StatementKind kind);
   Result Scan(const char* first, const char* after, int rowsPerRead, const RowVisitor& visit,
               const std::function<void()>& batchDone);
   bool Usable();

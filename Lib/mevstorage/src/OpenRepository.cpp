@@ -1,3 +1,4 @@
+#include <dirent.h>
 #include <git2/sys/repository.h>
 #include <sys/stat.h>
 
@@ -92,22 +93,31 @@ mode_t KindOf(const std::string& path, const Dir& gitFolder) {
   ThrowOpenError(gitFolder, name + " is not a regular file");
 }
 
+// The kind of a listed entry, not following a link: as the listing says
+// it when it says it, else looked up; 0 when it is gone meanwhile.
+mode_t ListedKind(const std::string& path, const DiskInterface::Entry& entry) {
+  if (entry.type == DT_DIR) return S_IFDIR;
+  if (entry.type == DT_REG) return S_IFREG;
+  struct stat info;
+  if (Disk().Lstat(path, &info) != 0) return 0;
+  return info.st_mode & S_IFMT;
+}
+
 // Every reference file under `folder` (`name` inside the git folder), at any
-// depth. A linked folder is not followed, so a loop of links ends.
-void CheckReferenceFolder(const Dir& gitFolder, const std::string& name) {
+// depth. A linked folder is not followed, so a loop of links ends. A
+// subfolder gone meanwhile (`mayBeGone`) has nothing left to check.
+void CheckReferenceFolder(const Dir& gitFolder, const std::string& name, bool mayBeGone) {
   const std::string folder = gitFolder.NativePath() + "/" + name;
   std::vector<DiskInterface::Entry> entries;
   if (Disk().ListDir(folder, &entries) != 0) {
+    if (mayBeGone && errno == ENOENT) return;
     ThrowOpenError(gitFolder, folder + ": " + mevcore::config::ErrorText(errno));
   }
   for (const DiskInterface::Entry& entry : entries) {
     const std::string child = name + "/" + entry.name;
-    struct stat info;
-    if (Disk().Lstat(gitFolder.NativePath() + "/" + child, &info) != 0) continue;  // gone meanwhile
-    if (S_ISDIR(info.st_mode)) {
-      CheckReferenceFolder(gitFolder, child);
-      continue;
-    }
+    const mode_t listed = ListedKind(gitFolder.NativePath() + "/" + child, entry);
+    if (listed == S_IFDIR) CheckReferenceFolder(gitFolder, child, true);
+    if (listed == 0 || listed == S_IFDIR || listed == S_IFREG) continue;
     const mode_t kind = KindOf(gitFolder.NativePath() + "/" + child, gitFolder);
     if (kind != 0 && kind != S_IFREG && kind != S_IFDIR) ThrowNotRegular(gitFolder, child);
   }
@@ -158,7 +168,7 @@ void CheckFilesLibrariesRead(const Dir& gitFolder) {
     }
   }
   if (KindOf(gitFolder.NativePath() + "/refs", gitFolder) == S_IFDIR) {
-    CheckReferenceFolder(gitFolder, "refs");
+    CheckReferenceFolder(gitFolder, "refs", false);
   }
 }
 

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <optional>
+#include <string>
+
 #include "mevcore/filesupport/Dir.h"
 #include "mevstorage/git/Storage.h"
 
@@ -22,6 +25,19 @@ RepositoryHandle OpenRepositoryReadOnly(const mevcore::filesupport::Dir& gitFold
 // or its database is in WAL mode, which SQLite reads only by making files
 // beside it. False when neither can be told.
 bool ReadableOnlyByAWriter(const mevcore::filesupport::Dir& gitFolder);
+
+// Why a write of objects into the store in `gitFolder` would fail now:
+// another program holds the write lock of its object database, which a
+// write waits for a few seconds at most. The reason is the one that write
+// gives ("Unable to begin writing objects in <database>: database is
+// locked"); none when no other program is writing it. `repository` is the
+// store opened from that folder or from a copy of it: when it is open
+// read-only on the folder's own database, its connection looks at the lock
+// (one look, no lock taken); otherwise the database is looked at as
+// DatabaseBeingWritten does, a shared lock held while it looks. Never
+// waits; throws DatabaseBeingWritten's StorageError when that cannot tell.
+std::optional<std::string> ObjectWritesRefusal(const RepositoryHandle& repository,
+                                               const mevcore::filesupport::Dir& gitFolder);
 
 }  // namespace git
 }  // namespace mevstorage
