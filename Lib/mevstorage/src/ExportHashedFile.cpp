@@ -71,10 +71,7 @@ HashedFile::Checksum HashedFile::Finish() {
   pending_.insert(pending_.end(), checksum.begin(), checksum.end());
   size_ += checksum.size();
   Flush();
-  const int fd = std::exchange(fd_, -1);
-  int error = Disk().Fsync(fd) == 0 ? 0 : errno;
-  if (Disk().Close(fd) != 0 && error == 0) error = errno;
-  if (error != 0) ThrowDiskError("sync", path_, error);
+  if (Disk().Close(std::exchange(fd_, -1)) != 0) ThrowDiskError("write", path_, errno);
   return checksum;
 }
 

@@ -26,7 +26,7 @@ class PackWriter {
   // Objects come in ascending order of id, each id once; `bytes` are its
   // encoded bytes (object.length of them).
   void Add(const EncodedObject& object, const unsigned char* bytes);
-  // Ends the pack, writes its index, each synced; the names of the pack and
+  // Ends the pack, writes its index, neither synced; the names of the pack and
   // its index, inside the folder.
   struct Written {
     std::string pack;
