@@ -36,6 +36,7 @@ class HashedFile {
 
  private:
   void Flush();
+  void WriteOut(const unsigned char* bytes, std::size_t size);
 
   struct DigestFree {
     void operator()(EVP_MD_CTX* context) const { EVP_MD_CTX_free(context); }

@@ -156,12 +156,12 @@ class RowCopier {
 
   void Write(BatchPointer batch) {
     const EncodedObjects& encoded = batch->encoded;
+    pack_.Add(encoded);
     for (const EncodedObject& object : encoded.objects) {
-      pack_.Add(object, encoded.BytesOf(object));
       ++progress_.objectsDone;
       progress_.bytesDone += object.contentSize;
-      Report(0);
     }
+    Report(0);
     batch->Clear();
     if (!batch->Oversized()) spare_.push_back(std::move(batch));
   }

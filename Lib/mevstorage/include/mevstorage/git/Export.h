@@ -31,7 +31,8 @@ struct ExportOptions {
   // its objects and references in "<name>/.git", whose work tree holds the
   // files of the branch "production", checked out on that branch.
   bool checkout = false;
-  // Called after every object written, when given.
+  // Called as the objects are written (after each batch of them, and within
+  // a large one), when given.
   std::function<void(const ExportProgress&)> progress;
 };
 
