@@ -5,7 +5,7 @@
 #include <iostream>
 #include <memory>
 
-#include "hub/ExportLine.h"
+#include "hub/ExportGroupLines.h"
 #include "hub/ExportTarget.h"
 #include "hub/HubOptions.h"
 #include "hub/ProjectFolders.h"
@@ -17,8 +17,6 @@ namespace velders {
 namespace hub {
 
 namespace {
-
-using mevstorage::git::ExportOptions;
 
 constexpr const char* kExportDetails =
     "For each project, a new standard Git repository in the --to folder: bare,\n"
@@ -40,48 +38,16 @@ struct ExportArguments {
   std::string to;
 };
 
-// Prints the project's line; true when it was exported.
-bool ExportProject(const ProjectFolder& project, const ExportArguments& arguments) {
-  const std::string name = FolderName(project.folder);
-  if (name.empty() || name == "." || name == "..") {
-    std::cout << ConsoleSafe(project.shown + ": refused: give the project folder's own name, not \"" +
-                             name + "\"")
-              << std::endl;
-    return false;
-  }
-  ProgressLineWriter progress(project.shown, !arguments.quiet);
-  ExportOptions options;
-  options.checkout = arguments.checkout;
-  options.progress = [&progress](const mevstorage::git::ExportProgress& now) { progress.Show(now); };
-  const auto gitFolder =
-      mevcore::filesupport::Dir::FromNativePath(project.folder.NativePath() + "/git");
-  std::string line;
-  bool exported = false;
-  try {
-    line = ExportedLine(project.shown, mevstorage::git::ExportRepository(gitFolder, arguments.to,
-                                                                         name, options));
-    exported = true;
-  } catch (const mevstorage::git::ExportTargetExists& e) {
-    line = ConsoleSafe(project.shown + ": refused: " + e.what());
-  } catch (const std::exception& e) {
-    line = ConsoleSafe(project.shown + ": failed: " + e.what());
-  }
-  progress.Clear();
-  std::cout << line << std::endl;
-  return exported;
-}
-
 int ExportSelected(const mevcore::filesupport::Dir& hub, const ExportArguments& arguments) {
   std::vector<ProjectFolder> projects;
   if (!SelectProjects(hub, arguments.folders, &projects)) return kExitFailed;
   if (projects.empty()) {
     std::cerr << "No projects in " << ConsoleSafe(hub.FullPathMultiByte()) << std::endl;
   }
-  bool exported = true;
-  for (const ProjectFolder& project : projects) {
-    exported = ExportProject(project, arguments) && exported;
-  }
-  return exported ? kExitOk : kExitFailed;
+  ExportGroupLines lines(arguments.to, arguments.checkout, arguments.quiet);
+  for (const ProjectFolder& project : projects) lines.Export(project);
+  lines.Finish();
+  return lines.AllExported() ? kExitOk : kExitFailed;
 }
 
 int RunExport(ExportArguments arguments) {

@@ -11,9 +11,9 @@ namespace hub {
 // (FOLDER... | --all) --to DIR" to the program. When it runs it removes the
 // temporaries of dead exports from the --to folder (made when missing),
 // then exports the store of each project named, or of every project of the
-// hub with --all (mevstorage::git::ExportRepository), and prints one line a
-// project on standard output; on a terminal, and without --quiet, a
-// progress line on standard error for an export that takes more than a
+// hub with --all, and prints one line a project on standard output once its
+// export is in place (ExportGroupLines); on a terminal, and without --quiet,
+// a progress line on standard error for an export that takes more than a
 // second. It reads the hub only. It sets `exitCode` to kExitOk when every
 // project was exported, else kExitFailed; neither FOLDER nor --all, and a
 // --to folder inside the hub, are usage errors. The storage library must be

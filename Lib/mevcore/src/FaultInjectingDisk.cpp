@@ -75,6 +75,10 @@ int FaultInjectingDisk::Fsync(int fd) {
   return Inject(FaultKind::kSync, FdName(fd)) ? -1 : inner_.Fsync(fd);
 }
 
+int FaultInjectingDisk::SyncFileSystem(int fd) {
+  return Inject(FaultKind::kSync, FdName(fd)) ? -1 : inner_.SyncFileSystem(fd);
+}
+
 int FaultInjectingDisk::Fchmod(int fd, mode_t mode) {
   return Inject(FaultKind::kAttributes, FdName(fd)) ? -1 : inner_.Fchmod(fd, mode);
 }

@@ -95,6 +95,8 @@ int RealDiskInterface::Ftruncate(int fd, off_t length) { return ::ftruncate(fd, 
 
 int RealDiskInterface::Fsync(int fd) { return ::fsync(fd); }
 
+int RealDiskInterface::SyncFileSystem(int fd) { return ::syncfs(fd); }
+
 int RealDiskInterface::Fchmod(int fd, mode_t mode) { return ::fchmod(fd, mode); }
 
 int RealDiskInterface::Fchown(int fd, uid_t owner, gid_t group) {

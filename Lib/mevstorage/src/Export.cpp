@@ -70,8 +70,8 @@ std::uint64_t WritePack(ObjectDatabase& database, const StoredIds& listed,
   return pack.Finish().packBytes;
 }
 
-// The repository in the temporary folder, complete and durable; the size of
-// its pack.
+// The repository in the temporary folder, complete (its group makes it
+// durable); the size of its pack.
 std::uint64_t WriteRepository(ObjectDatabase& database, const StoreContents& contents,
                               const std::string& temporary, const ExportOptions& options) {
   const std::string gitDir = options.checkout ? temporary + "/.git" : temporary;
@@ -86,7 +86,6 @@ std::uint64_t WriteRepository(ObjectDatabase& database, const StoreContents& con
   WriteNewFile(gitDir + "/config", Config(!options.checkout));
   VerifyExport(gitDir, contents.listed);
   if (options.checkout) CheckOutBranch(temporary, kCheckedOutBranch);
-  SyncFolders(temporary);
   return packBytes;
 }
 
@@ -96,11 +95,10 @@ std::string ExportFolderName(const std::string& name, const ExportOptions& optio
   return options.checkout ? name : name + ".git";
 }
 
-ExportSummary ExportRepository(const mevcore::filesupport::Dir& gitFolder,
-                               const std::string& targetFolder, const std::string& name,
-                               const ExportOptions& options) {
+void ExportGroup::Add(const mevcore::filesupport::Dir& gitFolder, const std::string& name,
+                      const ExportOptions& options) {
   const std::string folderName = ExportFolderName(name, options);
-  const std::string target = targetFolder + "/" + folderName;
+  const std::string target = targetFolder_ + "/" + folderName;
   RefuseExisting(target);
   const RepositoryHandle store = OpenRepositoryReadOnly(gitFolder);
   ObjectDatabase* database = FindObjectDatabase(store->ptr);
@@ -109,11 +107,11 @@ ExportSummary ExportRepository(const mevcore::filesupport::Dir& gitFolder,
                        ": it has no object database");
   }
   const StoreContents contents = ReadStore(*database, gitFolder.NativePath());
-  const std::string temporary = MakeExportTemporary(targetFolder, folderName);
+  if (fileSystem_ < 0) OpenFileSystem();
+  const std::string temporary = MakeExportTemporary(targetFolder_, folderName);
   try {
     const std::uint64_t packBytes = WriteRepository(*database, contents, temporary, options);
-    PutInPlace(temporary, target);
-    return {target, contents.listed.ids.size(), packBytes};
+    waiting_.push_back({temporary, {target, contents.listed.ids.size(), packBytes}});
   } catch (...) {
     std::string failedPath;
     RemoveTree(temporary, &failedPath);

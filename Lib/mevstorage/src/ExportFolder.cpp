@@ -23,8 +23,6 @@ using mevcore::filesupport::DiskInterface;
 
 constexpr int kTemporaryAttempts = 100;
 
-std::string FolderOf(const std::string& path) { return path.substr(0, path.rfind('/')); }
-
 int WriteAll(int fd, const std::string& bytes) {
   std::size_t done = 0;
   while (done < bytes.size()) {
@@ -34,13 +32,6 @@ int WriteAll(int fd, const std::string& bytes) {
     done += static_cast<std::size_t>(put);
   }
   return 0;
-}
-
-// Syncs and closes the descriptor; the first failure wins.
-void SyncAndClose(int fd, const std::string& path) {
-  int error = Disk().Fsync(fd) == 0 ? 0 : errno;
-  if (Disk().Close(fd) != 0 && error == 0) error = errno;
-  if (error != 0) ThrowDiskError("sync", path, error);
 }
 
 bool IsFolder(const std::string& path, const DiskInterface::Entry& entry, int* error) {
@@ -82,19 +73,7 @@ void WriteNewFile(const std::string& path, const std::string& bytes) {
     Disk().Close(fd);
     ThrowDiskError("write", path, error);
   }
-  SyncAndClose(fd, path);
-}
-
-void SyncFolders(const std::string& path) {
-  std::vector<DiskInterface::Entry> entries;
-  if (Disk().ListDir(path, &entries) != 0) ThrowDiskError("list", path, errno);
-  for (const DiskInterface::Entry& entry : entries) {
-    const std::string child = path + "/" + entry.name;
-    int error = 0;
-    if (IsFolder(child, entry, &error)) SyncFolders(child);
-    if (error != 0) ThrowDiskError("examine", child, error);
-  }
-  if (Disk().SyncDir(path) != 0) ThrowDiskError("sync", path, errno);
+  if (Disk().Close(fd) != 0) ThrowDiskError("write", path, errno);
 }
 
 int RemoveTree(const std::string& path, std::string* failedPath) {
@@ -129,13 +108,6 @@ void PutInPlace(const std::string& temporary, const std::string& target) {
     if (error == EEXIST) throw ExportTargetExists(target + " exists; nothing was written");
     ThrowDiskError("rename " + temporary + " to", target, error);
   }
-  if (Disk().SyncDir(FolderOf(target)) == 0) return;
-  const int error = errno;
-  if (Disk().RenameNoReplace(target, temporary) != 0) {
-    ThrowDiskError("sync the folder of", target + " (it is complete, but may not survive a crash)",
-                   error);
-  }
-  ThrowDiskError("sync", FolderOf(target), error);
 }
 
 }  // namespace git

@@ -17,20 +17,16 @@ constexpr const char* kExportingMarker = ".exporting-";
 std::string MakeExportTemporary(const std::string& folder, const std::string& name);
 
 void MakeFolder(const std::string& path);
-// Writes a file that must not exist yet, and syncs it.
+// Writes a file that must not exist yet; not synced.
 void WriteNewFile(const std::string& path, const std::string& bytes);
-// Syncs every folder under `path` and `path` itself, the deepest first. Links
-// are not followed.
-void SyncFolders(const std::string& path);
 // Removes `path` and everything under it, links not followed. 0, or the errno
 // of the first call that failed with `failedPath` set; it goes on with the
 // rest regardless.
 int RemoveTree(const std::string& path, std::string* failedPath);
 
 // Renames the finished temporary to `target`, never over an existing one
-// (ExportTargetExists then, the temporary left to the caller), and syncs
-// their folder. When that sync fails the target is renamed back, so that
-// nothing stays under the final name that may not survive a crash.
+// (ExportTargetExists then, the temporary left to the caller); the folder
+// is not synced.
 void PutInPlace(const std::string& temporary, const std::string& target);
 
 }  // namespace git

@@ -41,6 +41,11 @@ void HashedFile::Put(const void* bytes, std::size_t size) {
   }
   size_ += size;
   const auto* from = static_cast<const unsigned char*>(bytes);
+  // Bytes as many as the buffer holds go out as they are, without a copy.
+  if (pending_.empty() && size >= kPiece) {
+    WriteOut(from, size);
+    return;
+  }
   while (size > 0) {
     const std::size_t room = std::min(size, kPiece - pending_.size());
     pending_.insert(pending_.end(), from, from + room);
@@ -51,14 +56,18 @@ void HashedFile::Put(const void* bytes, std::size_t size) {
 }
 
 void HashedFile::Flush() {
+  WriteOut(pending_.data(), pending_.size());
+  pending_.clear();
+}
+
+void HashedFile::WriteOut(const unsigned char* bytes, std::size_t size) {
   std::size_t done = 0;
-  while (done < pending_.size()) {
-    const ssize_t put = Disk().Write(fd_, pending_.data() + done, pending_.size() - done);
+  while (done < size) {
+    const ssize_t put = Disk().Write(fd_, bytes + done, size - done);
     if (put < 0 && errno == EINTR) continue;
     if (put <= 0) ThrowDiskError("write", path_, put < 0 ? errno : EIO);
     done += static_cast<std::size_t>(put);
   }
-  pending_.clear();
 }
 
 HashedFile::Checksum HashedFile::Finish() {
@@ -71,10 +80,7 @@ HashedFile::Checksum HashedFile::Finish() {
   pending_.insert(pending_.end(), checksum.begin(), checksum.end());
   size_ += checksum.size();
   Flush();
-  const int fd = std::exchange(fd_, -1);
-  int error = Disk().Fsync(fd) == 0 ? 0 : errno;
-  if (Disk().Close(fd) != 0 && error == 0) error = errno;
-  if (error != 0) ThrowDiskError("sync", path_, error);
+  if (Disk().Close(std::exchange(fd_, -1)) != 0) ThrowDiskError("write", path_, errno);
   return checksum;
 }
 

@@ -13,7 +13,8 @@ namespace mevstorage {
 namespace git {
 
 // A new file written through Disk() in large pieces, ending with the SHA-1
-// of everything before it, as a pack and a pack index both end. Throws
+// of everything before it, as a pack and a pack index both end; not synced
+// (ExportGroup syncs the file system once for all its exports). Throws
 // StorageError "Unable to <what> <path>: <reason>" on failure; a file cut
 // short is closed, and left to the caller's temporary folder.
 class HashedFile {
@@ -29,12 +30,13 @@ class HashedFile {
   void Put(const void* bytes, std::size_t size);
   // The number of bytes put so far.
   std::uint64_t Size() const { return size_; }
-  // Appends the checksum, then writes, syncs and closes the file; the
+  // Appends the checksum, then writes and closes the file; the
   // checksum. Nothing may be put afterwards.
   Checksum Finish();
 
  private:
   void Flush();
+  void WriteOut(const unsigned char* bytes, std::size_t size);
 
   struct DigestFree {
     void operator()(EVP_MD_CTX* context) const { EVP_MD_CTX_free(context); }

@@ -1,7 +1,9 @@
 #include "ExportObjects.h"
 
 #include <cstring>
+#include <deque>
 #include <future>
+#include <memory>
 #include <string>
 #include <utility>
 
@@ -19,58 +21,87 @@ namespace {
 // batch is read: no more than one such object is held at a time.
 constexpr std::size_t kLargeObject = 4u << 20;
 
+// Batches being checked and encoded while the next is read, each on a
+// thread of its own: deflating is most of the work, and with two of them
+// it spreads over every core even while the reading thread waits on the
+// disk. Each holds a batch (about 4 MiB) and its encoding.
+constexpr std::size_t kBatchesEncoding = 2;
+
+// A batch kept from one use to the next is let go of when a buffer of it
+// grew past this (after a large object), so that memory stays within one
+// large object's copies beside a few batches of ordinary size.
+constexpr std::size_t kBatchBufferKept = 8u << 20;
+
 struct CopiedRow {
   git_oid id;
   std::int64_t type;
   std::int64_t size;
-  std::string data;
+  std::size_t offset;  // of its content in the batch's data
+  std::size_t length;
 };
-using CopiedRows = std::vector<CopiedRow>;
-using EncodedRows = std::vector<EncodedObject>;
+
+// Rows copied out of one read of the database, their encoding, and the
+// encoder's state. It is used again for a later batch, so that its buffers
+// are neither allocated nor cleared for every batch.
+struct Batch {
+  std::vector<CopiedRow> rows;
+  std::string data;  // the rows' contents, one after another
+  EncodedObjects encoded;
+  ObjectEncoder encoder;
+
+  void Clear() {
+    rows.clear();
+    data.clear();
+    encoded.Clear();
+  }
+  bool Oversized() const {
+    return data.capacity() > kBatchBufferKept || encoded.bytes.size() > kBatchBufferKept;
+  }
+};
+using BatchPointer = std::unique_ptr<Batch>;
 
 // The row's type, size and content hashed to its id, and what Git checks
 // in a tree, commit or tag; throws StorageError naming the first problem.
-void Check(const CopiedRow& copied) {
+void Check(const CopiedRow& copied, const char* data) {
   ObjectDatabase::Row row{copied.id.id, GIT_OID_RAWSZ, copied.type,
-                          copied.size,  copied.data.data(), copied.data.size()};
+                          copied.size,  data,          copied.length};
   git_oid id;
   const std::string problem = RowProblem(row, &id, RowHashing::kPlain);
   if (!problem.empty()) throw StorageError(problem);
   const auto type = static_cast<git_object_t>(copied.type);
-  const std::string refused = type == GIT_OBJECT_TREE ? TreeProblem(copied.data)
-                                                       : IdentityProblem(type, copied.data);
+  if (type == GIT_OBJECT_BLOB) return;
+  const std::string content(data, copied.length);
+  const std::string refused =
+      type == GIT_OBJECT_TREE ? TreeProblem(content) : IdentityProblem(type, content);
   if (!refused.empty()) {
     throw StorageError(std::string(git_object_type2string(type)) + " " + HexOf(id) + ": " + refused);
   }
 }
 
 // `progress` is given the bytes done of the row being encoded.
-EncodedRows CheckAndEncode(const CopiedRows& rows, ObjectEncoder& encoder,
-                           const std::function<void(std::uint64_t)>& progress) {
-  EncodedRows encoded;
-  encoded.reserve(rows.size());
-  for (const CopiedRow& copied : rows) {
-    Check(copied);
-    encoded.push_back(encoder.Encode(copied.id, static_cast<git_object_t>(copied.type),
-                                     copied.data.data(), copied.data.size(), progress));
+void CheckAndEncode(Batch& batch, const std::function<void(std::uint64_t)>& progress) {
+  for (const CopiedRow& copied : batch.rows) {
+    const char* data = batch.data.data() + copied.offset;
+    Check(copied, data);
+    batch.encoder.Encode(copied.id, static_cast<git_object_t>(copied.type), data, copied.length,
+                         batch.encoded, progress);
   }
-  return encoded;
 }
 
-bool HoldsLargeObject(const CopiedRows& rows) {
-  for (const CopiedRow& copied : rows) {
-    if (copied.data.size() >= kLargeObject) return true;
+bool HoldsLargeObject(const Batch& batch) {
+  for (const CopiedRow& copied : batch.rows) {
+    if (copied.length >= kLargeObject) return true;
   }
   return false;
 }
 
-// Rows are checked and encoded (hashing, deflating: most of the work) on a
-// second thread while the next batch is read; every file and database call
+// Rows are checked and encoded (hashing, deflating: most of the work) on
+// other threads while the next batch is read; every file and database call
 // stays on the reading thread, in the same order whatever the timing.
 class RowCopier {
  public:
   RowCopier(const StoredIds& listed, PackWriter& pack, const ExportOptions& options)
-      : listed_(listed), pack_(pack), options_(options) {
+      : listed_(listed), pack_(pack), options_(options), batch_(new Batch) {
     progress_.objectsTotal = listed.ids.size();
     progress_.bytesTotal = listed.bytes;
   }
@@ -82,30 +113,32 @@ class RowCopier {
         std::memcmp(row.oid, listed_.ids[next_].id, GIT_OID_RAWSZ) != 0) {
       return;
     }
-    const char* data = static_cast<const char*>(row.data);
-    batch_.push_back({listed_.ids[next_++], row.type, row.size,
-                      std::string(data ? data : "", row.dataSize)});
+    const std::size_t offset = batch_->data.size();
+    if (row.data) batch_->data.append(static_cast<const char*>(row.data), row.dataSize);
+    batch_->rows.push_back({listed_.ids[next_++], row.type, row.size, offset, row.dataSize});
   }
 
-  // The batch before is written first, so that its problem, if any, is the
-  // one named.
+  // Batches are written in the order they were read, so that the first
+  // problem in the order of ids is the one named.
   void WriteBatch() {
-    WriteEncoded();
-    CopiedRows rows = std::exchange(batch_, {});
-    if (!HoldsLargeObject(rows)) {
-      encoding_ = std::async(std::launch::async, [rows = std::move(rows)] {
-        ObjectEncoder encoder;
-        return CheckAndEncode(rows, encoder, nullptr);
-      });
-      return;
+    BatchPointer batch = std::exchange(batch_, nullptr);
+    if (!HoldsLargeObject(*batch)) {
+      if (encoding_.size() == kBatchesEncoding) WriteOldest();
+      encoding_.push_back(std::async(std::launch::async, [batch = std::move(batch)]() mutable {
+        CheckAndEncode(*batch, nullptr);
+        return std::move(batch);
+      }));
+    } else {
+      WriteEncoded();
+      CheckAndEncode(*batch, [this](std::uint64_t done) { Report(done); });
+      Write(std::move(batch));
     }
-    ObjectEncoder encoder;
-    Write(CheckAndEncode(rows, encoder, [this](std::uint64_t done) { Report(done); }));
+    batch_ = TakeSpare();
   }
 
-  // Waits for the batch being encoded and writes it.
+  // Waits for every batch being encoded and writes them.
   void WriteEncoded() {
-    if (encoding_.valid()) Write(encoding_.get());
+    while (!encoding_.empty()) WriteOldest();
   }
 
   void CheckAllSeen(const ObjectDatabase& database) const {
@@ -115,13 +148,29 @@ class RowCopier {
   }
 
  private:
-  void Write(const EncodedRows& encoded) {
-    for (const EncodedObject& object : encoded) {
-      pack_.Add(object);
+  void WriteOldest() {
+    std::future<BatchPointer> oldest = std::move(encoding_.front());
+    encoding_.pop_front();
+    Write(oldest.get());
+  }
+
+  void Write(BatchPointer batch) {
+    const EncodedObjects& encoded = batch->encoded;
+    pack_.Add(encoded);
+    for (const EncodedObject& object : encoded.objects) {
       ++progress_.objectsDone;
       progress_.bytesDone += object.contentSize;
-      Report(0);
     }
+    Report(0);
+    batch->Clear();
+    if (!batch->Oversized()) spare_.push_back(std::move(batch));
+  }
+
+  BatchPointer TakeSpare() {
+    if (spare_.empty()) return BatchPointer(new Batch);
+    BatchPointer batch = std::move(spare_.back());
+    spare_.pop_back();
+    return batch;
   }
 
   void Report(std::uint64_t withinObject) const {
@@ -135,8 +184,9 @@ class RowCopier {
   PackWriter& pack_;
   const ExportOptions& options_;
   std::size_t next_ = 0;
-  CopiedRows batch_;
-  std::future<EncodedRows> encoding_;
+  BatchPointer batch_;
+  std::vector<BatchPointer> spare_;
+  std::deque<std::future<BatchPointer>> encoding_;
   ExportProgress progress_;
 };
 

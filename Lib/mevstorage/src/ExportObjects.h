@@ -26,9 +26,9 @@ StoredIds ListStoredIds(ObjectDatabase& database);
 // of their ids; rows a host added since the listing are left out, so that
 // the pack holds exactly the listed objects. Each row is copied out of its
 // batch, then checked (type, size, its content hashed to its id) and
-// encoded on a second thread while the next batch is read, so a writer
-// never waits on the compression; all reading and writing stays on the
-// calling thread. Throws StorageError naming the first row in the order of
+// encoded on another thread (two batches at a time) while the next batch is
+// read, so a writer never waits on the compression; all reading and writing
+// stays on the calling thread. Throws StorageError naming the first row in the order of
 // ids and what is wrong with it, or a listed row that is gone.
 void WriteStoredObjects(ObjectDatabase& database, const StoredIds& listed, PackWriter& pack,
                         const ExportOptions& options);

@@ -55,14 +55,17 @@ PackWriter::PackWriter(const std::string& folder, std::uint64_t count)
 
 PackWriter::~PackWriter() = default;
 
-void PackWriter::Add(const EncodedObject& object) {
+void PackWriter::Add(const EncodedObjects& encoded) {
   std::vector<PackedObject>& objects = state_->objects;
-  if (objects.size() == state_->count) Fail("more objects than the pack was begun for");
-  if (!objects.empty() && git_oid_cmp(&objects.back().id, &object.id) >= 0) {
-    Fail("objects out of the order of their ids");
+  const std::uint64_t start = state_->pack.Size();
+  for (const EncodedObject& object : encoded.objects) {
+    if (objects.size() == state_->count) Fail("more objects than the pack was begun for");
+    if (!objects.empty() && git_oid_cmp(&objects.back().id, &object.id) >= 0) {
+      Fail("objects out of the order of their ids");
+    }
+    objects.push_back({object.id, object.crc, start + object.offset});
   }
-  objects.push_back({object.id, object.crc, state_->pack.Size()});
-  state_->pack.Put(object.bytes.data(), object.bytes.size());
+  state_->pack.Put(encoded.bytes.data(), encoded.used);
 }
 
 PackWriter::Written PackWriter::Finish() {

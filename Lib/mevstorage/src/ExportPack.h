@@ -23,9 +23,10 @@ class PackWriter {
   PackWriter(const PackWriter&) = delete;
   PackWriter& operator=(const PackWriter&) = delete;
 
-  // Objects come in ascending order of id, each id once.
-  void Add(const EncodedObject& object);
-  // Ends the pack, writes its index, each synced; the names of the pack and
+  // Adds the objects encoded, which follow one another from the start of
+  // their bytes. Objects come in ascending order of id, each id once.
+  void Add(const EncodedObjects& encoded);
+  // Ends the pack, writes its index, neither synced; the names of the pack and
   // its index, inside the folder.
   struct Written {
     std::string pack;

@@ -27,15 +27,21 @@ bool Shrinks(const void* data, std::size_t size) {
   return length <= kSample * 9 / 10;
 }
 
+// The most bytes a header takes: 4 bits of the size in the first, 7 in
+// each after it.
+constexpr std::size_t kLongestHeader = 10;
+
 // Type and the low four bits of the size, then the rest of the size seven
 // bits a byte, each byte but the last with its high bit set.
-void PutHeader(git_object_t type, std::size_t size, std::vector<unsigned char>& out) {
+void PutHeader(git_object_t type, std::size_t size, EncodedObjects& out) {
   std::uint64_t rest = size >> 4;
-  out.push_back(static_cast<unsigned char>((type << 4) | (size & 0x0f) | (rest ? 0x80 : 0)));
+  unsigned char* at = out.bytes.data() + out.used;
+  *at++ = static_cast<unsigned char>((type << 4) | (size & 0x0f) | (rest ? 0x80 : 0));
   while (rest) {
-    out.push_back(static_cast<unsigned char>((rest & 0x7f) | (rest >> 7 ? 0x80 : 0)));
+    *at++ = static_cast<unsigned char>((rest & 0x7f) | (rest >> 7 ? 0x80 : 0));
     rest >>= 7;
   }
+  out.used = static_cast<std::size_t>(at - out.bytes.data());
 }
 
 [[noreturn]] void FailZlib(const char* what) {
@@ -49,15 +55,19 @@ ObjectEncoder::~ObjectEncoder() {
   if (storedStarted_) deflateEnd(&stored_);
 }
 
-EncodedObject ObjectEncoder::Encode(const git_oid& id, git_object_t type, const void* data,
-                                    std::size_t size,
-                                    const std::function<void(std::uint64_t)>& progress) {
-  EncodedObject encoded{id, {}, 0, size};
-  PutHeader(type, size, encoded.bytes);
-  Deflate(data, size, encoded.bytes, progress);
-  encoded.crc = static_cast<std::uint32_t>(
-      crc32_z(0, encoded.bytes.data(), encoded.bytes.size()));
-  return encoded;
+void ObjectEncoder::Encode(const git_oid& id, git_object_t type, const void* data,
+                           std::size_t size, EncodedObjects& out,
+                           const std::function<void(std::uint64_t)>& progress) {
+  z_stream* stream = Begin(Shrinks(data, size));
+  if (!stream) FailZlib("start");
+  const std::size_t room = out.used + kLongestHeader + deflateBound(stream, size);
+  if (out.bytes.size() < room) out.bytes.resize(room);
+  EncodedObject encoded{id, out.used, 0, 0, size};
+  PutHeader(type, size, out);
+  Deflate(stream, data, size, out, progress);
+  encoded.length = out.used - encoded.offset;
+  encoded.crc = static_cast<std::uint32_t>(crc32_z(0, out.BytesOf(encoded), encoded.length));
+  out.objects.push_back(encoded);
 }
 
 z_stream* ObjectEncoder::Begin(bool shrinks) {
@@ -68,17 +78,13 @@ z_stream* ObjectEncoder::Begin(bool shrinks) {
   return started ? stream : nullptr;
 }
 
-// The output is sized for the worst case once, so zlib writes into it
-// directly.
-void ObjectEncoder::Deflate(const void* data, std::size_t size, std::vector<unsigned char>& out,
+// The output has room for the worst case, so zlib writes into it directly.
+void ObjectEncoder::Deflate(z_stream* stream, const void* data, std::size_t size,
+                            EncodedObjects& out,
                             const std::function<void(std::uint64_t)>& progress) {
-  z_stream* stream = Begin(Shrinks(data, size));
-  if (!stream) FailZlib("start");
-  const std::size_t header = out.size();
-  out.resize(header + deflateBound(stream, size));
   const auto* in = static_cast<const Bytef*>(data);
   std::size_t given = 0;
-  std::size_t written = header;
+  std::size_t written = out.used;
   int flush = Z_NO_FLUSH;
   int rc = Z_OK;
   stream->avail_in = 0;
@@ -90,14 +96,15 @@ void ObjectEncoder::Deflate(const void* data, std::size_t size, std::vector<unsi
       given += piece;
       flush = given == size ? Z_FINISH : Z_NO_FLUSH;
     }
-    stream->next_out = out.data() + written;
-    stream->avail_out = static_cast<uInt>(std::min<std::size_t>(out.size() - written, 1u << 30));
+    stream->next_out = out.bytes.data() + written;
+    stream->avail_out =
+        static_cast<uInt>(std::min<std::size_t>(out.bytes.size() - written, 1u << 30));
     rc = deflate(stream, flush);
-    written = static_cast<std::size_t>(stream->next_out - out.data());
+    written = static_cast<std::size_t>(stream->next_out - out.bytes.data());
     if (progress) progress(given - stream->avail_in);
   } while (rc == Z_OK);
   if (rc != Z_STREAM_END) FailZlib("compress an object");
-  out.resize(written);
+  out.used = written;
 }
 
 }  // namespace git

@@ -12,13 +12,31 @@ namespace mevstorage {
 namespace git {
 
 // One object as a pack holds it, undeltified: its header (type and size),
-// then its content deflated; and the CRC-32 of those bytes, which the
-// pack's index records.
+// then its content deflated, at `offset` in its EncodedObjects' bytes; and
+// the CRC-32 of those bytes, which the pack's index records.
 struct EncodedObject {
   git_oid id;
-  std::vector<unsigned char> bytes;
+  std::size_t offset = 0;
+  std::size_t length = 0;
   std::uint32_t crc = 0;
   std::uint64_t contentSize = 0;  // before encoding
+};
+
+// Objects encoded one after another into one buffer, which is kept from one
+// batch to the next: `bytes` only grows (its first `used` bytes hold the
+// objects), so that it is neither allocated nor cleared again.
+struct EncodedObjects {
+  std::vector<unsigned char> bytes;
+  std::size_t used = 0;
+  std::vector<EncodedObject> objects;
+
+  const unsigned char* BytesOf(const EncodedObject& object) const {
+    return bytes.data() + object.offset;
+  }
+  void Clear() {
+    used = 0;
+    objects.clear();
+  }
 };
 
 // Encodes objects for a pack, keeping zlib's state from one to the next.
@@ -32,14 +50,14 @@ class ObjectEncoder {
   ObjectEncoder(const ObjectEncoder&) = delete;
   ObjectEncoder& operator=(const ObjectEncoder&) = delete;
 
-  // `progress`, when set, is called with the number of the content's bytes
-  // done so far, as it goes.
-  EncodedObject Encode(const git_oid& id, git_object_t type, const void* data, std::size_t size,
-                       const std::function<void(std::uint64_t)>& progress = nullptr);
+  // Appends the object to `out`. `progress`, when set, is called with the
+  // number of the content's bytes done so far, as it goes.
+  void Encode(const git_oid& id, git_object_t type, const void* data, std::size_t size,
+              EncodedObjects& out, const std::function<void(std::uint64_t)>& progress = nullptr);
 
  private:
   z_stream* Begin(bool shrinks);
-  void Deflate(const void* data, std::size_t size, std::vector<unsigned char>& out,
+  void Deflate(z_stream* stream, const void* data, std::size_t size, EncodedObjects& out,
                const std::function<void(std::uint64_t)>& progress);
 
   z_stream fastest_{};

@@ -29,6 +29,11 @@ class DiskInterface {
   virtual int Fstat(int fd, struct stat* info) = 0;
   virtual int Ftruncate(int fd, off_t length) = 0;
   virtual int Fsync(int fd) = 0;
+  // As syncfs: makes everything written to the file system `fd` lies on
+  // durable. Reports a failure to write back any file there since `fd` was
+  // opened (Linux 5.8 and later), so `fd` is opened before the writes it
+  // stands for.
+  virtual int SyncFileSystem(int fd) = 0;
   virtual int Fchmod(int fd, mode_t mode) = 0;
   virtual int Fchown(int fd, uid_t owner, gid_t group) = 0;
   virtual int Close(int fd) = 0;
@@ -66,6 +71,7 @@ class RealDiskInterface : public DiskInterface {
   int Fstat(int fd, struct stat* info) override;
   int Ftruncate(int fd, off_t length) override;
   int Fsync(int fd) override;
+  int SyncFileSystem(int fd) override;
   int Fchmod(int fd, mode_t mode) override;
   int Fchown(int fd, uid_t owner, gid_t group) override;
   int Close(int fd) override;
