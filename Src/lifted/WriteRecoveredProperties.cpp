@@ -33,12 +33,13 @@ SessionProperties RecoveredRecord(SessionProperties recovered,
 }  // namespace
 
 mevstorage::git::CommitHandle CommitRecoveredProperties(
-    const mevstorage::git::RepositoryHandle& repository, SessionProperties properties,
+    const mevstorage::git::RepositoryHandle& repository,
+    const mevstorage::git::CommitHandle& head, SessionProperties properties,
     const boost::posix_time::ptime& recovery, const boost::posix_time::ptime& lastModified) {
   UTF8String message;
   SessionProperties recovered =
       RecoveredRecord(std::move(properties), recovery, lastModified, &message);
-  return CommitSessionProperties(repository, std::move(recovered), message);
+  return CommitSessionProperties(repository, head, std::move(recovered), message);
 }
 
 bool WriteRecoveredProperties(const mevstorage::git::RepositoryHandle& repository,

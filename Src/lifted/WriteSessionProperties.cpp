@@ -29,10 +29,9 @@ void ReportStepFailed(const git::RepositoryHandle& repository, const char* step)
                                    {"message", last && last->message ? last->message : ""}});
 }
 
-git::TreeHandle HeadTree(const git::RepositoryHandle& repository) {
-  const git::CommitHandle head = git::GetHeadCommit(repository);
-  if (!head || !head->ptr) return git::TreeHandle();
-  return git::GetTreeAtCommit(head);
+git::TreeHandle TreeOf(const git::CommitHandle& commit) {
+  if (!commit || !commit->ptr) return git::TreeHandle();
+  return git::GetTreeAtCommit(commit);
 }
 
 // The record's JSON text as a payload that refers to the text's own bytes
@@ -66,10 +65,11 @@ git::TreeHandle WriteTree(const git::RepositoryHandle& repository,
 }  // namespace
 
 git::CommitHandle CommitSessionProperties(const git::RepositoryHandle& repository,
+                                          const git::CommitHandle& head,
                                           SessionProperties properties,
                                           const UTF8String& message) {
   if (!repository || !repository->ptr) return git::CommitHandle();
-  const git::TreeHandle headTree = HeadTree(repository);
+  const git::TreeHandle headTree = TreeOf(head);
   if (!headTree || !headTree->ptr) {
     ReportCommitFailed(repository);
     return git::CommitHandle();
@@ -90,7 +90,7 @@ git::CommitHandle CommitSessionProperties(const git::RepositoryHandle& repositor
   const git::TreeHandle tree = WriteTree(repository, node);
   if (!tree) return git::CommitHandle();
   const git::CommitHandle commit =
-      git::WriteCommit(repository, tree, reinterpret_cast<const char*>(message.c_str()));
+      git::WriteCommit(repository, tree, head, reinterpret_cast<const char*>(message.c_str()));
   if (!commit || !commit->ptr) {
     ReportCommitFailed(repository);
     return git::CommitHandle();
@@ -100,7 +100,8 @@ git::CommitHandle CommitSessionProperties(const git::RepositoryHandle& repositor
 
 bool WriteSessionProperties(const git::RepositoryHandle& repository,
                             const SessionProperties& properties, const UTF8String& message) {
-  const git::CommitHandle commit = CommitSessionProperties(repository, properties, message);
+  const git::CommitHandle commit =
+      CommitSessionProperties(repository, git::GetHeadCommit(repository), properties, message);
   if (!commit) return false;
   if (!git::SetBranchToCommit(repository, kProductionBranch, commit)) {
     ReportStepFailed(repository, "move the branch");

@@ -28,6 +28,10 @@ std::string HeadCommit(const git::RepositoryHandle& repository) {
   return git::ResolveReference(repository, kHead.c_str());
 }
 
+git::HeadAndReference HeadAndProduction(const git::RepositoryHandle& repository) {
+  return git::ResolveHeadAnd(repository, std::string("refs/heads/") + kProductionBranch.c_str());
+}
+
 void MoveProductionOrThrow(const git::RepositoryHandle& repository, const std::string& commit) {
   git::CommitHandle found;
   try {

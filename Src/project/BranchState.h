@@ -3,6 +3,7 @@
 #include <string>
 
 #include "mevcore/filesupport/Dir.h"
+#include "mevstorage/git/References.h"
 #include "mevstorage/git/Storage.h"
 
 namespace velders {
@@ -16,6 +17,9 @@ namespace project {
 std::string ProductionTip(const mevstorage::git::RepositoryHandle& repository);
 // The commit HEAD names; empty when its branch has no commit yet.
 std::string HeadCommit(const mevstorage::git::RepositoryHandle& repository);
+// HeadCommit and ProductionTip together, each reference file read once.
+mevstorage::git::HeadAndReference HeadAndProduction(
+    const mevstorage::git::RepositoryHandle& repository);
 // Moves "production" to the recovery commit `commit`, durably; throws a
 // std::runtime_error with the reason when it is not moved.
 void MoveProductionOrThrow(const mevstorage::git::RepositoryHandle& repository,

@@ -28,18 +28,27 @@ RecoveryReport LeftAsItWas(const std::string& reason) {
   return report;
 }
 
-// Stores the recovery commit, its objects durable and referenced by nothing
-// yet, and gives its id in `id`; the reason, with libgit2's, when it cannot
-// be stored. The record's other members, which can be large, are handed
-// over and so freed before the new blob is stored; the rest of the record
-// stays in `request`.
-std::optional<std::string> StoreRecoveryCommit(RecoveryRequest& request, std::string* id) {
+// The commit `head` (hex), as the plan read HEAD. When HEAD named none, it
+// is read again, so that the commit's failure carries libgit2's reason.
+git::CommitHandle HeadCommitOf(const git::RepositoryHandle& repository, const std::string& head) {
+  if (head.empty()) return git::GetHeadCommit(repository);
+  return git::GetCommit(repository, git::IdOf(head));
+}
+
+// Stores the recovery commit on `head`, its objects durable and referenced
+// by nothing yet, and gives its id in `id`; the reason, with libgit2's, when
+// it cannot be stored. The record's other members, which can be large, are
+// handed over and so freed before the new blob is stored; the rest of the
+// record stays in `request`.
+std::optional<std::string> StoreRecoveryCommit(RecoveryRequest& request, const std::string& head,
+                                               std::string* id) {
   OtherProperties others = std::move(request.properties.otherProperties);
   request.properties.otherProperties.clear();
   SessionProperties properties = request.properties;
   properties.otherProperties = std::move(others);
-  const git::CommitHandle commit = CommitRecoveredProperties(
-      request.repository, std::move(properties), request.recoveryTime, request.lastModified);
+  const git::CommitHandle commit =
+      CommitRecoveredProperties(request.repository, HeadCommitOf(request.repository, head),
+                                std::move(properties), request.recoveryTime, request.lastModified);
   if (!commit) return CommitStoreFailure(git::LastGitError("unknown reason"));
   try {
     git::FlushWrites(request.repository);
@@ -109,11 +118,12 @@ RecoveryReport RecoverFolder(RecoveryRequest request) {
     // The plan's reads and the commit's share one read transaction, which
     // the commit's first write ends; the steps release the repository.
     const git::ReadTransaction reads(request.repository);
-    head = HeadCommit(request.repository);
-    production = ProductionTip(request.repository);
+    const git::HeadAndReference tips = HeadAndProduction(request.repository);
+    head = tips.head;
+    production = tips.reference;
     plan = PlanOf(request.project, request.repository, head, production);
     if (auto blocker = FindBlocker(request.project, plan)) return LeftAsItWas(*blocker);
-    if (auto failure = StoreRecoveryCommit(request, &commit)) return LeftAsItWas(*failure);
+    if (auto failure = StoreRecoveryCommit(request, head, &commit)) return LeftAsItWas(*failure);
   }
 
   StepContext context;

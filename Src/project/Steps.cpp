@@ -115,8 +115,9 @@ std::optional<std::string> SayRestoreRecoveryInfo(const Dir&, const Journal& j) 
 // both taken back by putting the old content back.
 
 bool Upgrades(const Journal& j) { return j.upgrade; }
+// The folder is synced before the branch moves (MoveBranch).
 void Upgrade(StepContext& c) {
-  if (!UpgradeDataModel(c.project)) {
+  if (!UpgradeDataModel(c.project, FolderSync::kByCaller)) {
     throw StepFailure(FailureKind::kUpgrade, "Unable to upgrade the data model");
   }
 }

@@ -13,6 +13,7 @@ namespace {
 
 using mevcore::filesupport::Dir;
 using mevcore::filesupport::File;
+using mevcore::filesupport::FolderSync;
 using mevcore::utility::AsciiToUTF16;
 using mevcore::utility::ImmutableString;
 using mevcore::utility::UTF8String;
@@ -41,10 +42,13 @@ Saved SavedCopy(const File& saved) {
   }
 }
 
-// The whole old content is saved, zero bytes and all, so nothing of it is lost.
-bool SaveAndRewrite(const File& version, const File& saved, const ImmutableString& old) {
-  return YondraLocalHub::WriteStringFile(saved, old.str()) &&
-         YondraLocalHub::WriteStringFile(version, DataModelJson());
+// The whole old content is saved, zero bytes and all, so nothing of it is
+// lost. The second write's folder sync, when asked for, makes both entries
+// durable.
+bool SaveAndRewrite(const File& version, const File& saved, const ImmutableString& old,
+                    FolderSync sync) {
+  return YondraLocalHub::WriteStringFile(saved, old.str(), FolderSync::kByCaller) &&
+         YondraLocalHub::WriteStringFile(version, DataModelJson(), sync);
 }
 
 // A saved copy that holds something other than what the upgrade would save
@@ -113,12 +117,13 @@ std::string DataModelBytes() {
   return std::string(json.begin(), json.end());
 }
 
-bool UpgradeDataModel(const Dir& projectFolder) {
+bool UpgradeDataModel(const Dir& projectFolder, FolderSync sync) {
   const UpgradeCheck check = CheckUpgrade(projectFolder);
   if (!check.refusal.empty()) return false;
   if (check.alreadyDone) return true;
   return SaveAndRewrite(File(projectFolder, AsciiToUTF16(kVersionFileName)),
-                        File(projectFolder, AsciiToUTF16(kPreRecoveryVersionFileName)), check.old);
+                        File(projectFolder, AsciiToUTF16(kPreRecoveryVersionFileName)), check.old,
+                        sync);
 }
 
 }  // namespace velders

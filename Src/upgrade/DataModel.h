@@ -3,6 +3,7 @@
 #include <string>
 
 #include "mevcore/filesupport/Dir.h"
+#include "mevcore/filesupport/File.h"
 #include "mevcore/utility/ImmutableString.h"
 #include "mevcore/utility/Text.h"
 
@@ -32,8 +33,13 @@ std::string DataModelBytes();
 // given is never written over. False when "version" holds bytes that cannot
 // be read or the saved copy would be written over (nothing is written then),
 // or when a write failed (a failed save leaves "version" untouched); the
-// console line is the caller's.
-bool UpgradeDataModel(const mevcore::filesupport::Dir& projectFolder);
+// console line is the caller's. Each file is synced as it is written; the
+// folder, for both files at once, after both with FolderSync::kNow, and
+// not at all with FolderSync::kByCaller, whose caller syncs it before
+// relying on them.
+bool UpgradeDataModel(
+    const mevcore::filesupport::Dir& projectFolder,
+    mevcore::filesupport::FolderSync sync = mevcore::filesupport::FolderSync::kNow);
 
 // What UpgradeDataModel finds before it writes anything, found by reading
 // alone: why it would fail (`refusal`, empty when it would go on), whether

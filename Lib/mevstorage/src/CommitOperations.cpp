@@ -15,11 +15,22 @@ CommitHandle WriteCommit(const RepositoryHandle& repository, const TreeHandle& t
       !FindHeadCommit(repository->ptr, &parent)) {
     return CommitHandle();
   }
+  const CommitHandle head(parent ? new Wrap<git_commit>(parent) : nullptr);
+  return WriteCommit(repository, tree, head, message);
+}
+
+CommitHandle WriteCommit(const RepositoryHandle& repository, const TreeHandle& tree,
+                         const CommitHandle& parent, const char* message) {
+  if (!Holds(repository) || !tree || !tree->ptr || !message) return CommitHandle();
   git_oid id;
+  const git_commit* first = parent ? parent->ptr : nullptr;
   const int result =
-      CreateCommitObject(&id, repository->ptr, tree->ptr, parent, message, std::time(nullptr));
-  git_commit_free(parent);
+      CreateCommitObject(&id, repository->ptr, tree->ptr, first, message, std::time(nullptr));
   return result == 0 ? LookupCommit(repository->ptr, id) : CommitHandle();
+}
+
+CommitHandle GetCommit(const RepositoryHandle& repository, const git_oid& id) {
+  return Holds(repository) ? LookupCommit(repository->ptr, id) : CommitHandle();
 }
 
 bool SetBranchToCommit(const RepositoryHandle& repository,

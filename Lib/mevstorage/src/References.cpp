@@ -48,13 +48,48 @@ std::string CommitHex(const CommitHandle& commit) {
   return HexOf(*git_commit_id(commit->ptr));
 }
 
-std::string ResolveReference(const RepositoryHandle& repository, const std::string& name) {
-  const std::string context = "Unable to read " + name;
+namespace {
+
+// The commit `name` names in hex, empty when it names none yet; failures
+// are said under `context`.
+std::string Resolve(git_repository* repository, const std::string& name,
+                    const std::string& context) {
   git_oid id;
-  const int result = git_reference_name_to_id(&id, Opened(repository, context), name.c_str());
+  const int result = git_reference_name_to_id(&id, repository, name.c_str());
   if (result == GIT_ENOTFOUND || result == GIT_EUNBORNBRANCH) return std::string();
   if (result != 0) ThrowLastGitError(context);
   return HexOf(id);
+}
+
+// Whether HEAD is a symbolic reference to `name`; false also when HEAD
+// cannot be read, which resolving it then says.
+bool HeadIsSymbolicTo(git_repository* repository, const std::string& name) {
+  Wrap<git_reference> head;
+  if (git_reference_lookup(&head.ptr, repository, "HEAD") != 0) return false;
+  const char* target = git_reference_type(head.ptr) == GIT_REFERENCE_SYMBOLIC
+                           ? git_reference_symbolic_target(head.ptr)
+                           : nullptr;
+  return target && name == target;
+}
+
+}  // namespace
+
+std::string ResolveReference(const RepositoryHandle& repository, const std::string& name) {
+  const std::string context = "Unable to read " + name;
+  return Resolve(Opened(repository, context), name, context);
+}
+
+HeadAndReference ResolveHeadAnd(const RepositoryHandle& repository, const std::string& name) {
+  const std::string context = "Unable to read HEAD";
+  git_repository* opened = Opened(repository, context);
+  if (HeadIsSymbolicTo(opened, name)) {
+    const std::string tip = Resolve(opened, name, context);
+    return {tip, tip};
+  }
+  HeadAndReference both;
+  both.head = Resolve(opened, "HEAD", context);
+  both.reference = ResolveReference(repository, name);
+  return both;
 }
 
 CommitHandle ReadCommit(const RepositoryHandle& repository, const std::string& hex) {

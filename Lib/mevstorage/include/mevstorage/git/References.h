@@ -26,6 +26,17 @@ std::string CommitHex(const CommitHandle& commit);
 // yet. Throws StorageError "Unable to read <name>: <reason>".
 std::string ResolveReference(const RepositoryHandle& repository, const std::string& name);
 
+// What HEAD and the reference `name` ("refs/...") name, each as
+// ResolveReference gives it, HEAD's failures first.
+struct HeadAndReference {
+  std::string head;
+  std::string reference;
+};
+// Reads each file once: when HEAD is a symbolic reference to `name`, as a
+// project's HEAD is to "production", `name` is resolved once for both, and a
+// failure to read it is HEAD's ("Unable to read HEAD: <reason>").
+HeadAndReference ResolveHeadAnd(const RepositoryHandle& repository, const std::string& name);
+
 // The commit `hex`. Throws StorageError "Unable to read the commit <hex>:
 // <reason>".
 CommitHandle ReadCommit(const RepositoryHandle& repository, const std::string& hex);

@@ -13,7 +13,7 @@
 
 // How the storage library reports failure. Two groups:
 // - The functions of this header that the recovery's session properties code
-//   is written against (GetHeadCommit, GetTreeAtCommit, GetBlob,
+//   is written against (GetHeadCommit, GetCommit, GetTreeAtCommit, GetBlob,
 //   ConstructRootTreeBuilderNode, TreeBuilderInsertPayload,
 //   FinalizeTreeBuilderNode, WriteCommit, SetBranchToCommit) report it by
 //   their result: an empty handle, a null node, an all-zero id or false, with
@@ -86,6 +86,12 @@ git_oid FinalizeTreeBuilderNode(const RepositoryHandle& repository,
 // now. Empty on failure.
 CommitHandle WriteCommit(const RepositoryHandle& repository, const TreeHandle& tree,
                          const char* message);
+// WriteCommit with the parent given rather than read from HEAD: `parent`,
+// or none when the handle is empty.
+CommitHandle WriteCommit(const RepositoryHandle& repository, const TreeHandle& tree,
+                         const CommitHandle& parent, const char* message);
+// The commit `id`; empty on failure.
+CommitHandle GetCommit(const RepositoryHandle& repository, const git_oid& id);
 // Moves refs/heads/<branch> to the commit, making it if missing. True once
 // the branch names the commit (and the commit is durable: pending writes are
 // flushed first, and the branch stays where it was when that fails).
