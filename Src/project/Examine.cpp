@@ -153,8 +153,8 @@ void WouldNotRecover(Preview* preview, const std::string& reason, bool stopsRun)
 void ForeseeRecovery(const Dir& project, Examination* examination) {
   Preview& preview = examination->preview;
   const git::RepositoryHandle& repository = examination->repository;
-  const RecoveryPlan plan =
-      PlanOf(project, repository, HeadCommit(repository), ProductionTip(repository));
+  const git::HeadAndReference tips = HeadAndProduction(repository);
+  const RecoveryPlan plan = PlanOf(project, repository, tips.head, tips.reference);
   if (auto blocker = FindBlocker(project, plan)) return WouldNotRecover(&preview, *blocker, false);
   if (auto locked = git::ObjectWritesRefusal(repository, GitFolder(project))) {
     return WouldNotRecover(&preview, CommitStoreFailure(*locked), false);
