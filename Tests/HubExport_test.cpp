@@ -298,6 +298,27 @@ TEST_F(HubExport, FoldersAreNamedInTheHubOrByPathAndTheCommandLineIsChecked) {
   EXPECT_EQ(hubBefore, mevstorage::testing::SnapshotFolder(home_.Hub()));
 }
 
+// More projects than one durable group holds: each group is synced and put
+// in place before the next, and the lines still come in the projects' order.
+TEST_F(HubExport, ProjectsBeyondOneGroupAreEachExportedInTheirOrder) {
+  std::vector<std::string> folders;
+  for (int n = 100; n < 170; ++n) folders.push_back("P" + std::to_string(n) + ".vd2");
+  for (const std::string& folder : folders) Make(Project(folder, folder));
+
+  const RunResult run = Hub({"export", "--quiet", "--all", "--to", To()});
+
+  std::string pattern;
+  for (const std::string& folder : folders) {
+    pattern += ExportedPattern(folder, To() + "/" + folder + ".git");
+  }
+  EXPECT_TRUE(std::regex_match(run.standardOutput, std::regex(pattern))) << run.standardOutput;
+  EXPECT_EQ(0, run.exitCode);
+  std::set<std::string> expected;
+  for (const std::string& folder : folders) expected.insert(folder + ".git");
+  EXPECT_EQ(expected, Entries(To()));
+  ExpectRoundTrip(folders.back(), To() + "/" + folders.back() + ".git");
+}
+
 }  // namespace
 }  // namespace testing
 }  // namespace velders
