@@ -8,6 +8,7 @@
 #include "ExportHashedFile.h"
 #include "ExportPackIndex.h"
 #include "mevcore/filesupport/DiskInterface.h"
+#include "mevstorage/git/References.h"
 #include "mevstorage/git/StorageError.h"
 
 namespace mevstorage {
@@ -19,14 +20,11 @@ constexpr unsigned char kPackVersion = 2;
 // The pack's name while it is written, before its checksum is known.
 constexpr const char* kPackBeingWritten = "tmp_pack_export";
 
+// A pack is named by the hex of its SHA-1 checksum, written as an object id is.
 std::string ChecksumHex(const HashedFile::Checksum& checksum) {
-  static const char kDigits[] = "0123456789abcdef";
-  std::string hex;
-  for (unsigned char byte : checksum) {
-    hex += kDigits[byte >> 4];
-    hex += kDigits[byte & 0x0f];
-  }
-  return hex;
+  git_oid id;
+  git_oid_fromraw(&id, checksum.data());
+  return HexOf(id);
 }
 
 }  // namespace
