@@ -34,6 +34,8 @@ Answer AskAboutProject(const project::Preview& preview, Console& console) {
 Outcome RecoverOffered(bool ask, bool upgrade, const Dir& project,
                        project::Examination examination, Console& console) {
   if (ask) {
+    examination.reads.reset();
+    examination.tips.reset();
     const Answer answer = AskAboutProject(examination.preview, console);
     if (answer == Answer::kQuit) return Outcome::kStopWalk;
     if (answer == Answer::kNo) return Outcome::kNotRecovered;
@@ -48,6 +50,8 @@ Outcome RecoverOffered(bool ask, bool upgrade, const Dir& project,
   request.lastModified = examination.lastModified;
   request.recoveryTime = RecoveryTimeNow();
   request.upgrade = upgrade;
+  request.tips = examination.tips;
+  request.reads = std::move(examination.reads);
   return SayRecovery(project, project::RecoverFolder(std::move(request)), console);
 }
 

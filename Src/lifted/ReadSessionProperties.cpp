@@ -28,15 +28,21 @@ bool ReadSessionProperties(const git::RepositoryHandle& repository,
                            boost::posix_time::ptime& lastModified,
                            SessionProperties& properties) {
   if (!repository || !repository->ptr) return false;
-  git::Wrap<git_commit> commit;  // freed on every path
-
   git_oid head;
   const int resolved = git_reference_name_to_id(&head, repository->ptr, kHead.c_str());
   if (resolved != 0) {
     ReportGitError(sites::readHeadFailed, resolved);
     return false;
   }
-  const int looked = git_commit_lookup(&commit.ptr, repository->ptr, &head);
+  return ReadSessionPropertiesAt(repository, head, lastModified, properties);
+}
+
+bool ReadSessionPropertiesAt(const git::RepositoryHandle& repository, const git_oid& commitId,
+                             boost::posix_time::ptime& lastModified,
+                             SessionProperties& properties) {
+  if (!repository || !repository->ptr) return false;
+  git::Wrap<git_commit> commit;  // freed on every path
+  const int looked = git_commit_lookup(&commit.ptr, repository->ptr, &commitId);
   if (looked != 0) {
     ReportGitError(sites::readCommitFailed, looked);
     return false;

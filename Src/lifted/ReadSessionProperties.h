@@ -17,4 +17,9 @@ bool ReadSessionProperties(const mevstorage::git::RepositoryHandle& repository,
                            boost::posix_time::ptime& lastModified,
                            SessionProperties& properties);
 
+// The same for the commit `commitId`, already resolved by the caller.
+bool ReadSessionPropertiesAt(const mevstorage::git::RepositoryHandle& repository,
+                             const git_oid& commitId, boost::posix_time::ptime& lastModified,
+                             SessionProperties& properties);
+
 }  // namespace velders

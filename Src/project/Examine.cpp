@@ -69,15 +69,33 @@ void Unopened(const Dir& project, const std::string& failure, Examination* exami
                                                     : "\"" + missing[0] + "\" is missing";
 }
 
-void ExamineOpened(Examination* examination) {
-  SessionProperties& properties = examination->properties;
-  examination->lastModified = boost::posix_time::ptime(boost::posix_time::not_a_date_time);
-  const git::ReadTransaction reads(examination->repository);
-  if (!ReadSessionProperties(examination->repository, examination->lastModified, properties)) {
-    return Decide(examination, Kind::kUnreadable, "");
+// HEAD and "production" as the recovery reads them; nothing when they
+// cannot be read, which the properties' own read of HEAD then reports.
+std::optional<git::HeadAndReference> TipsIfReadable(const git::RepositoryHandle& repository) {
+  try {
+    return HeadAndProduction(repository);
+  } catch (const std::exception&) {
+    return std::nullopt;
   }
+}
+
+bool ReadPropertiesOfHead(Examination* examination) {
+  const auto& tips = examination->tips;
+  if (!tips || tips->head.empty()) {
+    return ReadSessionProperties(examination->repository, examination->lastModified,
+                                 examination->properties);
+  }
+  return ReadSessionPropertiesAt(examination->repository, git::IdOf(tips->head),
+                                 examination->lastModified, examination->properties);
+}
+
+void ExamineOpened(Examination* examination) {
+  examination->lastModified = boost::posix_time::ptime(boost::posix_time::not_a_date_time);
+  examination->reads = std::make_unique<git::ReadTransaction>(examination->repository);
+  examination->tips = TipsIfReadable(examination->repository);
+  if (!ReadPropertiesOfHead(examination)) return Decide(examination, Kind::kUnreadable, "");
   Preview& preview = examination->preview;
-  preview.name = properties.name.c_str();
+  preview.name = examination->properties.name.c_str();
   preview.localModified = ToLocalTime(examination->lastModified);
   preview.kind = Kind::kWouldRecover;
 }
@@ -153,7 +171,8 @@ void WouldNotRecover(Preview* preview, const std::string& reason, bool stopsRun)
 void ForeseeRecovery(const Dir& project, Examination* examination) {
   Preview& preview = examination->preview;
   const git::RepositoryHandle& repository = examination->repository;
-  const git::HeadAndReference tips = HeadAndProduction(repository);
+  const git::HeadAndReference tips =
+      examination->tips ? *examination->tips : HeadAndProduction(repository);
   const RecoveryPlan plan = PlanOf(project, repository, tips.head, tips.reference);
   if (auto blocker = FindBlocker(project, plan)) return WouldNotRecover(&preview, *blocker, false);
   if (auto locked = git::ObjectWritesRefusal(repository, GitFolder(project))) {
@@ -192,7 +211,9 @@ void CheckStillOffered(const Dir& project) {
 
 void ForeseeRun(const Dir& project, Examination* examination) {
   Preview& preview = examination->preview;
-  const git::ReadTransaction reads(examination->repository);
+  if (!examination->reads) {
+    examination->reads = std::make_unique<git::ReadTransaction>(examination->repository);
+  }
   if (preview.kind == Kind::kRecovered) preview.recoveredAt = RecoveredAt(project);
   if (preview.kind == Kind::kUnreadable && preview.reason.empty() && examination->repository) {
     preview.reason = WhyNoProperties(examination->repository);

@@ -1,10 +1,14 @@
 #pragma once
 
 #include <boost/date_time/posix_time/ptime.hpp>
+#include <memory>
+#include <optional>
 #include <string>
 
 #include "lifted/SessionProperties.h"
 #include "mevcore/filesupport/Dir.h"
+#include "mevstorage/git/ReadTransaction.h"
+#include "mevstorage/git/References.h"
 #include "mevstorage/git/Storage.h"
 #include "project/Preview.h"
 #include "project/Resume.h"
@@ -27,6 +31,13 @@ struct Examination {
   mevstorage::git::RepositoryHandle repository;
   SessionProperties properties;
   boost::posix_time::ptime lastModified;  // UTC
+  // Offered: what HEAD and "production" named when the properties were
+  // read (none when they could not be read together), and the read
+  // transaction of the store those reads began. It lasts until it is let go
+  // or handed on, and holds off other programs' writes to the store
+  // meanwhile, so it is let go before any wait for the user.
+  std::optional<mevstorage::git::HeadAndReference> tips;
+  std::unique_ptr<mevstorage::git::ReadTransaction> reads;
 };
 
 // Examines the folder in the run's order: its "git" folder opened with

@@ -115,10 +115,14 @@ RecoveryReport RecoverFolder(RecoveryRequest request) {
   std::string head, production, commit;
   RecoveryPlan plan;
   {
-    // The plan's reads and the commit's share one read transaction, which
-    // the commit's first write ends; the steps release the repository.
-    const git::ReadTransaction reads(request.repository);
-    const git::HeadAndReference tips = HeadAndProduction(request.repository);
+    // The plan's reads and the commit's share one read transaction (the
+    // examination's, when it was handed on), which the commit's first write
+    // ends; the steps release the repository.
+    const std::unique_ptr<git::ReadTransaction> reads =
+        request.reads ? std::move(request.reads)
+                      : std::make_unique<git::ReadTransaction>(request.repository);
+    const git::HeadAndReference tips =
+        request.tips ? *request.tips : HeadAndProduction(request.repository);
     head = tips.head;
     production = tips.reference;
     plan = PlanOf(request.project, request.repository, head, production);

@@ -1,11 +1,15 @@
 #pragma once
 
+#include <memory>
+#include <optional>
 #include <string>
 
 #include <boost/date_time/posix_time/ptime.hpp>
 
 #include "lifted/SessionProperties.h"
 #include "mevcore/filesupport/Dir.h"
+#include "mevstorage/git/ReadTransaction.h"
+#include "mevstorage/git/References.h"
 #include "mevstorage/git/Storage.h"
 #include "project/Steps.h"
 
@@ -35,6 +39,13 @@ struct RecoveryRequest {
   boost::posix_time::ptime lastModified;
   boost::posix_time::ptime recoveryTime;
   bool upgrade = false;
+  // When the project was recovered straight after its examination, without
+  // a wait for the user: what HEAD and "production" named then, and the
+  // read transaction in which they and the properties were read, so that
+  // the recovery's plan and commit read on in it. Otherwise both are read
+  // anew.
+  std::optional<mevstorage::git::HeadAndReference> tips;
+  std::unique_ptr<mevstorage::git::ReadTransaction> reads;
 };
 
 // What became of it: recovered completely, or left as it was (with the
