@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "HeadReaders.h"
 #include "HostileSession.h"
 #include "HostileSupport.h"
 #include "HubFixture.h"
@@ -103,6 +104,25 @@ TEST_F(HostileWalk, FolderRemovedBeforeItsAnswerIsNotRecreated) {
   EXPECT_NE(std::string::npos, run.standardError.find("Recovering: B\n" + Summary(1)));
   EXPECT_FALSE(Exists("A.vd2"));
   EXPECT_EQ(a, HashTree(Moved("A.vd2")));
+}
+
+// The project saved by its host application while its question is open:
+// the store is not held meanwhile, and the recovery goes on from what was
+// saved, not from what the examination read.
+TEST_F(HostileWalk, AProjectSavedWhileItsQuestionIsOpenIsRecoveredOnTheSavedCommit) {
+  Make(Project("A.vd2", "A"));
+  ProgramSession session(VELDERS_RECOVERY_BINARY, home_.Environment());
+  StartAskingEach(session);
+  CommitHeadTreeAt(Git("A.vd2"), "1700000000");
+  session.Answer("y");
+  RunResult run = session.Finish();
+
+  EXPECT_NE(std::string::npos, run.standardError.find("Recovering: A\n" + Summary(1)))
+      << run.standardError;
+  // The saved commit has no parent: the history is it and the recovery's.
+  EXPECT_EQ(2u, samplehub::CountHeadHistory(Git("A.vd2")));
+  EXPECT_EQ(0u, samplehub::ReadHeadCommit(Git("A.vd2")).message.find("Velders Recovery (Recovered"));
+  EXPECT_FALSE(Exists("A.vd2/git/refs/pre_recovery/production"));
 }
 
 // A second run while the first is waiting for an answer: the hub is held,
