@@ -32,16 +32,19 @@ git::HeadAndReference HeadAndProduction(const git::RepositoryHandle& repository)
   return git::ResolveHeadAnd(repository, std::string("refs/heads/") + kProductionBranch.c_str());
 }
 
-void MoveProductionOrThrow(const git::RepositoryHandle& repository, const std::string& commit) {
-  git::CommitHandle found;
+void MoveProductionOrThrow(const git::RepositoryHandle& repository, const std::string& from,
+                           const std::string& commit) {
   try {
-    found = git::ReadCommit(repository, commit);
+    git::ReadCommit(repository, commit);
   } catch (const git::StorageError& error) {
     throw std::runtime_error("Unable to find the recovery commit " + commit + ": " +
                              error.Reason());
   }
-  if (!git::SetBranchToCommit(repository, kProductionBranch, found)) {
-    throw std::runtime_error(git::LastGitError("unknown reason"));
+  try {
+    git::MoveReference(repository, std::string("refs/heads/") + kProductionBranch.c_str(), from,
+                       commit);
+  } catch (const git::StorageError& error) {
+    throw std::runtime_error(error.what());
   }
 }
 

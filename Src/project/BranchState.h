@@ -20,10 +20,12 @@ std::string HeadCommit(const mevstorage::git::RepositoryHandle& repository);
 // HeadCommit and ProductionTip together, each reference file read once.
 mevstorage::git::HeadAndReference HeadAndProduction(
     const mevstorage::git::RepositoryHandle& repository);
-// Moves "production" to the recovery commit `commit`, durably; throws a
-// std::runtime_error with the reason when it is not moved.
+// Moves "production" from `from` (empty: there is no such branch yet) to
+// the recovery commit `commit`, durably; throws a std::runtime_error with
+// the reason when it is not moved, among them a branch that names something
+// else by the time its lock file is held: another program moved it.
 void MoveProductionOrThrow(const mevstorage::git::RepositoryHandle& repository,
-                           const std::string& commit);
+                           const std::string& from, const std::string& commit);
 
 // Whether a recovery commit (its message begins "Velders Recovery
 // (Recovered: ") is on the first-parent history of "production", or of HEAD

@@ -205,7 +205,9 @@ std::vector<FolderPart> SyncParts() {
 // with one sync of the folder.
 void MoveBranch(StepContext& c) {
   SyncFolder(c.project);
-  SaidByReason([&] { MoveProductionOrThrow(Repository(c), c.journal.commit); });
+  SaidByReason([&] {
+    MoveProductionOrThrow(Repository(c), c.journal.production.value_or(""), c.journal.commit);
+  });
 }
 // A lock left by a move that stopped, either way: to the recovery commit or
 // back to the old tip.

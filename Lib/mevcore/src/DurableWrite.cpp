@@ -142,6 +142,12 @@ int FillTemporary(const Steps& steps, int fd, const Target& target, const void* 
   return error == 0 ? 0 : steps.Failed(step, temporary, error);
 }
 
+int CheckBeforeRename(const Steps& steps, const DurableWriteOptions& options) {
+  if (!options.checkBeforeRename) return 0;
+  const int error = options.checkBeforeRename();
+  return error == 0 ? 0 : steps.Failed("check", steps.Path(), error);
+}
+
 int PutInPlace(const Steps& steps, bool replace, const std::string& temporary) {
   const int renamed = replace ? Disk().Rename(temporary, steps.Path())
                               : Disk().RenameNoReplace(temporary, steps.Path());
@@ -163,6 +169,7 @@ int WriteFileDurably(const std::string& path, const void* data, std::size_t size
                                  &temporary);
   if (fd < 0) return steps.Failed("create", temporary, errno);
   error = FillTemporary(steps, fd, target, data, size, temporary);
+  if (error == 0) error = CheckBeforeRename(steps, options);
   if (error == 0) error = PutInPlace(steps, options.replace, temporary);
   if (error != 0) {
     Disk().Remove(temporary);

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <functional>
 
 #include "mevcore/config/Exception.h"
 #include "mevcore/filesupport/Dir.h"
@@ -9,6 +10,7 @@
 #include "mevcore/filesupport/DurableWrite.h"
 #include "mevcore/utility/FileUtils.h"
 #include "mevstorage/git/References.h"
+#include "mevstorage/git/StorageError.h"
 
 namespace mevstorage {
 namespace git {
@@ -40,7 +42,40 @@ bool ValidReferenceName(const std::string& name) {
 
 std::string IdLine(const git_oid& target) { return HexOf(target) + "\n"; }
 
-int ReplaceBranchFile(const std::string& path, const git_oid& target) {
+// What a reference names, in hex, for the check made with its lock held;
+// empty when it is not there.
+int ReadTarget(git_repository* repository, const std::string& name, std::string* hex) {
+  git_oid id;
+  const int result = git_reference_name_to_id(&id, repository, name.c_str());
+  if (result == GIT_ENOTFOUND) hex->clear();
+  if (result == 0) *hex = HexOf(id);
+  return result == GIT_ENOTFOUND ? 0 : result;
+}
+
+std::string TargetText(const std::string& hex) { return hex.empty() ? "nothing" : hex; }
+
+// The check WriteFileDurably makes before the rename: the reference still
+// names `from`. `why` says otherwise.
+std::function<int()> StillNames(git_repository* repository, const std::string& name,
+                                const std::string& from, std::string* why) {
+  return [=] {
+    std::string now;
+    if (ReadTarget(repository, name, &now) != 0) {
+      *why = "it cannot be read: " + LastGitError("unknown reason");
+      return EIO;
+    }
+    if (now == from) return 0;
+    *why = "it names " + TargetText(now) + ", not " + TargetText(from) +
+           " as read before: another program moved it meanwhile";
+    return ESTALE;
+  };
+}
+
+// `from`, when given, is what the reference must still name once its lock
+// file is held.
+int ReplaceBranchFile(git_repository* repository, const std::string& name, const git_oid& target,
+                      const std::string* from) {
+  const std::string path = std::string(git_repository_path(repository)) + name;
   const std::string folder = ParentOf(path);
   const auto folderPath = mevcore::filesupport::Dir::FromNativePath(folder).FullPath();
   if (!mevcore::utility::FileUtils::EnsureDirectoryExists(folderPath)) {
@@ -48,6 +83,8 @@ int ReplaceBranchFile(const std::string& path, const git_oid& target) {
   }
   DurableWriteOptions options;
   options.temporary = path + ".lock";
+  std::string moved;
+  if (from) options.checkBeforeRename = StillNames(repository, name, *from, &moved);
   DurableWriteFailure failure;
   const std::string line = IdLine(target);
   const int error = WriteFileDurably(path, line.data(), line.size(), options, &failure);
@@ -56,6 +93,7 @@ int ReplaceBranchFile(const std::string& path, const git_oid& target) {
     return Failed(path, options.temporary +
                             " exists: another writer holds the branch, or one stopped half way");
   }
+  if (failure.step == "check") return Failed(path, moved);
   return FailedSystem(path, failure.step + " " + failure.path, error);
 }
 
@@ -85,7 +123,7 @@ int WriteBranchFile(git_repository* repository, const std::string& branch, const
     git_error_set_str(GIT_ERROR_REFERENCE, ("\"" + branch + "\" is not a valid branch name").c_str());
     return GIT_ERROR;
   }
-  return ReplaceBranchFile(std::string(git_repository_path(repository)) + name, target);
+  return ReplaceBranchFile(repository, name, target, nullptr);
 }
 
 int WriteReferenceFile(git_repository* repository, const std::string& name, const git_oid& target) {
@@ -93,7 +131,16 @@ int WriteReferenceFile(git_repository* repository, const std::string& name, cons
     git_error_set_str(GIT_ERROR_REFERENCE, ("\"" + name + "\" is not a valid reference name").c_str());
     return GIT_ERROR;
   }
-  return ReplaceBranchFile(std::string(git_repository_path(repository)) + name, target);
+  return ReplaceBranchFile(repository, name, target, nullptr);
+}
+
+int MoveReferenceFile(git_repository* repository, const std::string& name, const std::string& from,
+                      const git_oid& target) {
+  if (!ValidReferenceName(name) || name.rfind("refs/", 0) != 0) {
+    git_error_set_str(GIT_ERROR_REFERENCE, ("\"" + name + "\" is not a valid reference name").c_str());
+    return GIT_ERROR;
+  }
+  return ReplaceBranchFile(repository, name, target, &from);
 }
 
 int RemoveReferenceFile(git_repository* repository, const std::string& name) {

@@ -22,6 +22,13 @@ int WriteBranchFile(git_repository* repository, const std::string& branch, const
 // The same for any reference under refs/, named in full ("refs/...").
 int WriteReferenceFile(git_repository* repository, const std::string& name, const git_oid& target);
 
+// The same, only while the reference still names `from` (hex; empty: it is
+// not there), checked once its lock file is held: a reference another
+// program moved meanwhile stays as that program left it, and the failure
+// says what it names now.
+int MoveReferenceFile(git_repository* repository, const std::string& name, const std::string& from,
+                      const git_oid& target);
+
 // Removes the loose file of the reference `name` ("refs/..."), if there is
 // one, and syncs its folder. 0 on success, else GIT_ERROR with libgit2's
 // last error saying why.

@@ -84,6 +84,25 @@ TEST_F(BranchFileTest, AHeldLockIsAFailureThatLeavesBranchAndLockAlone) {
   EXPECT_EQ("another writer\n", ReadText(Production() + ".lock"));
 }
 
+// A move from a commit the branch no longer names (another program moved
+// it after it was read) leaves the branch as that program left it.
+TEST_F(BranchFileTest, AMoveFromWhatTheBranchNoLongerNamesLeavesItAlone) {
+  const std::string production = "refs/heads/production";
+  EXPECT_THROW(MoveReference(repository_, production, Id(second_), Id(second_)), StorageError);
+  EXPECT_NE(std::string::npos,
+            LastGitError().find("it names " + Id(first_) + ", not " + Id(second_) +
+                                " as read before: another program moved it meanwhile"))
+      << LastGitError();
+  EXPECT_THROW(MoveReference(repository_, production, "", Id(second_)), StorageError);
+  EXPECT_EQ(Id(first_) + "\n", ReadText(Production()));
+  EXPECT_FALSE(IsThere(Production() + ".lock"));
+
+  MoveReference(repository_, production, Id(first_), Id(second_));
+  EXPECT_EQ(Id(second_), Resolved("HEAD"));
+  MoveReference(repository_, "refs/heads/new", "", Id(first_));
+  EXPECT_EQ(Id(first_), Resolved("refs/heads/new"));
+}
+
 TEST_F(BranchFileTest, ALooseFileWinsOverAPackedBranch) {
   ASSERT_EQ(0, std::remove(Production().c_str()));
   WriteText(GitPath("packed-refs"),

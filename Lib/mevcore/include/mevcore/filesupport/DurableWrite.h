@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 
 #include "mevcore/filesupport/File.h"
@@ -24,13 +25,19 @@ struct DurableWriteOptions {
   // exclusively: when it exists the write fails with EEXIST and leaves it
   // alone, so that it serves as a lock file.
   std::string temporary;
+  // When set, called after step 3 and before the rename, while the
+  // temporary (a lock file, with `temporary` given) is still held, so that
+  // the caller can check that the target is still what it expects. A nonzero
+  // errno it returns fails the write at step "check" of the target: the
+  // temporary is removed and the target stays as it was.
+  std::function<int()> checkBeforeRename;
   // kByCaller: the folder is not synced after the rename (step 5); the caller
   // syncs it, with its other changes to it, before it relies on the file.
   FolderSync folderSync = FolderSync::kNow;
 };
 
 // Which step of a write failed ("examine", "create", "keep the owner and mode
-// of", "write", "sync", "close", "rename") and the path its call named.
+// of", "write", "sync", "close", "check", "rename") and the path its call named.
 struct DurableWriteFailure {
   std::string step;
   std::string path;
@@ -44,7 +51,8 @@ struct DurableWriteFailure {
 //     existing target it gets the target's owner and group where the process
 //     may give them (EPERM is not a failure) and the target's mode whatever
 //     the umask; a new file gets 0644 less the umask;
-//  3. the content is written, synced and the temporary closed;
+//  3. the content is written, synced and the temporary closed, and the
+//     caller's check, if any, is made;
 //  4. it is renamed over the target (with replace false: renamed only if the
 //     target is still missing);
 //  5. the folder is synced.

@@ -107,6 +107,12 @@ bool SetBranchToCommit(const RepositoryHandle& repository,
 // where it was.
 void SetReference(const RepositoryHandle& repository, const std::string& name,
                   const std::string& target);
+// The same, moving the reference only from the commit `from` (hex; empty:
+// the reference is not there yet): that it still names `from` is checked
+// once its lock file is held, so that one another program moved meanwhile
+// stays where that program left it, and the reason says what it names now.
+void MoveReference(const RepositoryHandle& repository, const std::string& name,
+                   const std::string& from, const std::string& target);
 // Removes the loose file of the reference `name` ("refs/..."), durably.
 // Returns once there is no such file; a reference kept only in "packed-refs"
 // is not touched. Throws StorageError with libgit2's reason as its message.
