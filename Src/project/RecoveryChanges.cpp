@@ -82,7 +82,7 @@ void ReplaceChanges(const Dir& project, const git::RepositoryHandle& repository,
   const std::string tip = ProductionTip(repository);
   if (tip != record.commit) {
     if (!tip.empty()) git::SetReference(repository, KeptTipReference(tip), tip);
-    git::SetReference(repository, ProductionReference(), record.commit);
+    git::MoveReference(repository, ProductionReference(), tip, record.commit);
   }
   for (const std::string& name : DatabaseFilesThere(project, kSyncFileName)) {
     RemoveIfThere(ProjectFile(project, name.c_str()));

@@ -217,7 +217,7 @@ void MoveBranchBack(StepContext& c) {
   if (c.journal.production) ClearOwnLock(c.project, branch, *c.journal.production);
   if (ProductionTip(Repository(c)) != c.journal.commit) return;
   if (c.journal.production) {
-    git::SetReference(Repository(c), branch, *c.journal.production);
+    git::MoveReference(Repository(c), branch, c.journal.commit, *c.journal.production);
   } else {
     git::RemoveReference(Repository(c), branch);
   }
