@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 #include <map>
+#include <set>
 #include <vector>
 
 #include "mevcore/config/Exception.h"
@@ -45,6 +46,26 @@ std::vector<FolderPart> RecoveryParts() {
   return parts;
 }
 
+// The names in the project folder, listed once, so that a part directly in
+// it that is not there needs no look of its own. A folder that cannot be
+// listed has each part looked at.
+struct NamesListed {
+  bool listed = false;
+  std::set<std::string> names;
+
+  bool Lacks(const std::string& relative) const {
+    return listed && relative.find('/') == std::string::npos && names.count(relative) == 0;
+  }
+};
+
+NamesListed ListFolder(const std::string& folder) {
+  NamesListed listing;
+  std::vector<mevcore::filesupport::DiskInterface::Entry> entries;
+  listing.listed = Disk().ListDir(folder, &entries) == 0;
+  for (const auto& entry : entries) listing.names.insert(entry.name);
+  return listing;
+}
+
 // Whether an entry of that name is there, not following a link; throws,
 // naming it, when that cannot be told.
 bool There(const std::string& path, struct stat* info) {
@@ -58,16 +79,23 @@ bool There(const std::string& path) {
   return There(path, &info);
 }
 
+// The same for `relative` in the project folder `folder`.
+bool There(const NamesListed& listing, const std::string& folder, const std::string& relative,
+           struct stat* info) {
+  return !listing.Lacks(relative) && There(folder + "/" + relative, info);
+}
+
 std::optional<std::string> Unwritable(const std::string& path) {
   if (::access(path.c_str(), W_OK) == 0) return std::nullopt;
   return path + " cannot be written: " + std::strerror(errno);
 }
 
-std::optional<std::string> CheckPart(const std::string& path, const FolderPart& part,
-                                     bool* there) {
+std::optional<std::string> CheckPart(const NamesListed& listing, const std::string& folder,
+                                     const FolderPart& part, bool* there) {
   struct stat info;
-  *there = There(path, &info);
+  *there = There(listing, folder, part.path, &info);
   if (!*there) return std::nullopt;
+  const std::string path = folder + "/" + part.path;
   if (S_ISLNK(info.st_mode)) return path + " is a symbolic link, which is not followed";
   if (part.kind == PartKind::kAny) return std::nullopt;
   if (part.kind == PartKind::kFolder && !S_ISDIR(info.st_mode)) return path + " is not a folder";
@@ -82,16 +110,23 @@ std::optional<std::string> AlreadyThere(const std::string& path) {
   return path + " is already there";
 }
 
+std::optional<std::string> AlreadyThere(const NamesListed& listing, const std::string& folder,
+                                        const std::string& relative) {
+  struct stat info;
+  if (!There(listing, folder, relative, &info)) return std::nullopt;
+  return folder + "/" + relative + " is already there";
+}
+
 // The set-aside takes the names of the database and of all its companions:
 // a companion under one of them, whoever left it, would join the database.
 // A program writing it would go on writing the renamed files.
-std::optional<std::string> SyncBlocker(const std::string& folder) {
-  const std::string database = folder + "/" + kSyncFileName;
-  const std::string setAside = folder + "/" + kPreRecoverySyncFileName;
-  if (auto taken = AlreadyThere(setAside)) return taken;
+std::optional<std::string> SyncBlocker(const NamesListed& listing, const std::string& folder) {
+  const std::string setAside = kPreRecoverySyncFileName;
+  if (auto taken = AlreadyThere(listing, folder, setAside)) return taken;
   for (const char* suffix : mevstorage::git::kCompanionSuffixes) {
-    if (auto taken = AlreadyThere(setAside + suffix)) return taken;
+    if (auto taken = AlreadyThere(listing, folder, setAside + suffix)) return taken;
   }
+  const std::string database = folder + "/" + kSyncFileName;
   try {
     if (!mevstorage::git::DatabaseBeingWritten(database)) return std::nullopt;
   } catch (const mevstorage::git::StorageError& error) {
@@ -103,11 +138,10 @@ std::optional<std::string> SyncBlocker(const std::string& folder) {
 std::optional<std::string> Blocker(const Dir& project, const RecoveryPlan& plan) {
   const std::string folder = project.NativePath();
   if (auto blocker = Unwritable(folder)) return blocker;
+  const NamesListed listing = ListFolder(folder);
   std::map<std::string, bool> there;
   for (const FolderPart& part : RecoveryParts()) {
-    if (auto blocker = CheckPart(folder + "/" + part.path, part, &there[part.path])) {
-      return blocker;
-    }
+    if (auto blocker = CheckPart(listing, folder, part, &there[part.path])) return blocker;
   }
   const std::string lock = folder + "/git/refs/heads/production.lock";
   if (There(lock)) {
@@ -116,7 +150,7 @@ std::optional<std::string> Blocker(const Dir& project, const RecoveryPlan& plan)
   if (there[kDeletedFileName] && there[kPreRecoveryDeletedFileName]) {
     return folder + "/" + kPreRecoveryDeletedFileName + " is already there";
   }
-  if (auto blocker = SyncBlocker(folder)) return blocker;
+  if (auto blocker = SyncBlocker(listing, folder)) return blocker;
   if (plan.keepProduction) {
     if (auto taken = AlreadyThere(folder + "/git/" + kKeptProductionReference)) return taken;
   }
