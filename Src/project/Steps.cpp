@@ -219,7 +219,7 @@ void MoveBranchBack(StepContext& c) {
   if (c.journal.production) {
     git::MoveReference(Repository(c), branch, c.journal.commit, *c.journal.production);
   } else {
-    git::RemoveReference(Repository(c), branch);
+    git::RemoveReference(Repository(c), branch, c.journal.commit);
   }
 }
 bool BranchMoved(StepContext& c) { return ProductionTip(Repository(c)) == c.journal.commit; }

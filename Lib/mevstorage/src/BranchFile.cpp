@@ -1,5 +1,7 @@
 #include "BranchFile.h"
 
+#include <fcntl.h>
+
 #include <cerrno>
 #include <cstring>
 #include <functional>
@@ -38,6 +40,10 @@ bool ValidReferenceName(const std::string& name) {
   int valid = 0;
   return git_reference_name_is_valid(&valid, name.c_str()) == 0 && valid &&
          name.size() == std::strlen(name.c_str());
+}
+
+int LockHeld(const std::string& path) {
+  return Failed(path, path + ".lock exists: another writer holds the branch, or one stopped half way");
 }
 
 std::string IdLine(const git_oid& target) { return HexOf(target) + "\n"; }
@@ -89,12 +95,29 @@ int ReplaceBranchFile(git_repository* repository, const std::string& name, const
   const std::string line = IdLine(target);
   const int error = WriteFileDurably(path, line.data(), line.size(), options, &failure);
   if (error == 0) return 0;
-  if (error == EEXIST && failure.path == options.temporary) {
-    return Failed(path, options.temporary +
-                            " exists: another writer holds the branch, or one stopped half way");
-  }
+  if (error == EEXIST && failure.path == options.temporary) return LockHeld(path);
   if (failure.step == "check") return Failed(path, moved);
   return FailedSystem(path, failure.step + " " + failure.path, error);
+}
+
+// A name outside refs/, or not one Git allows, is refused with the reason as
+// libgit2's last error.
+bool RefusedName(const std::string& name) {
+  if (ValidReferenceName(name) && name.rfind("refs/", 0) == 0) return false;
+  git_error_set_str(GIT_ERROR_REFERENCE, ("\"" + name + "\" is not a valid reference name").c_str());
+  return true;
+}
+
+// Takes "<path>.lock" exclusively, as a writer of the reference would.
+int TakeLock(const std::string& path) {
+  const std::string lock = path + ".lock";
+  const int fd = Disk().Open(lock, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  if (fd < 0 && errno == EEXIST) return LockHeld(path);
+  if (fd < 0) return FailedSystem(path, "create " + lock, errno);
+  if (Disk().Close(fd) == 0) return 0;
+  const int error = errno;
+  Disk().Remove(lock);
+  return FailedSystem(path, "close " + lock, error);
 }
 
 // Folders of references that Git itself keeps even when empty.
@@ -127,29 +150,41 @@ int WriteBranchFile(git_repository* repository, const std::string& branch, const
 }
 
 int WriteReferenceFile(git_repository* repository, const std::string& name, const git_oid& target) {
-  if (!ValidReferenceName(name) || name.rfind("refs/", 0) != 0) {
-    git_error_set_str(GIT_ERROR_REFERENCE, ("\"" + name + "\" is not a valid reference name").c_str());
-    return GIT_ERROR;
-  }
+  if (RefusedName(name)) return GIT_ERROR;
   return ReplaceBranchFile(repository, name, target, nullptr);
 }
 
 int MoveReferenceFile(git_repository* repository, const std::string& name, const std::string& from,
                       const git_oid& target) {
-  if (!ValidReferenceName(name) || name.rfind("refs/", 0) != 0) {
-    git_error_set_str(GIT_ERROR_REFERENCE, ("\"" + name + "\" is not a valid reference name").c_str());
-    return GIT_ERROR;
-  }
+  if (RefusedName(name)) return GIT_ERROR;
   return ReplaceBranchFile(repository, name, target, &from);
 }
 
 int RemoveReferenceFile(git_repository* repository, const std::string& name) {
-  if (!ValidReferenceName(name) || name.rfind("refs/", 0) != 0) {
-    git_error_set_str(GIT_ERROR_REFERENCE, ("\"" + name + "\" is not a valid reference name").c_str());
-    return GIT_ERROR;
-  }
+  if (RefusedName(name)) return GIT_ERROR;
   const std::string path = std::string(git_repository_path(repository)) + name;
   if (Disk().Remove(path) != 0 && errno != ENOENT) return FailedSystem(path, "remove " + path, errno);
+  if (Disk().SyncDir(ParentOf(path)) != 0) return FailedSystem(path, "sync " + ParentOf(path), errno);
+  RemoveEmptyFolders(repository, path);
+  return 0;
+}
+
+int RemoveReferenceFileFrom(git_repository* repository, const std::string& name,
+                            const std::string& from) {
+  if (RefusedName(name)) return GIT_ERROR;
+  const std::string path = std::string(git_repository_path(repository)) + name;
+  if (const int locked = TakeLock(path)) return locked;
+  std::string moved;
+  if (StillNames(repository, name, from, &moved)() != 0) {
+    Disk().Remove(path + ".lock");
+    return Failed(path, moved);
+  }
+  if (Disk().Remove(path) != 0 && errno != ENOENT) {
+    const int error = errno;
+    Disk().Remove(path + ".lock");
+    return FailedSystem(path, "remove " + path, error);
+  }
+  if (Disk().Remove(path + ".lock") != 0) return FailedSystem(path, "remove " + path + ".lock", errno);
   if (Disk().SyncDir(ParentOf(path)) != 0) return FailedSystem(path, "sync " + ParentOf(path), errno);
   RemoveEmptyFolders(repository, path);
   return 0;

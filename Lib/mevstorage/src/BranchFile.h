@@ -34,5 +34,11 @@ int MoveReferenceFile(git_repository* repository, const std::string& name, const
 // last error saying why.
 int RemoveReferenceFile(git_repository* repository, const std::string& name);
 
+// The same, only while the reference still names `from` (hex), checked with
+// "<name>.lock" taken exclusively, as a writer of it would take it; the lock
+// is removed again with the file.
+int RemoveReferenceFileFrom(git_repository* repository, const std::string& name,
+                            const std::string& from);
+
 }  // namespace git
 }  // namespace mevstorage

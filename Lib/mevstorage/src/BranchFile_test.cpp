@@ -84,8 +84,9 @@ TEST_F(BranchFileTest, AHeldLockIsAFailureThatLeavesBranchAndLockAlone) {
   EXPECT_EQ("another writer\n", ReadText(Production() + ".lock"));
 }
 
-// A move from a commit the branch no longer names (another program moved
-// it after it was read) leaves the branch as that program left it.
+// A move or removal from a commit the branch no longer names (another
+// program moved it after it was read) leaves the branch as that program
+// left it.
 TEST_F(BranchFileTest, AMoveFromWhatTheBranchNoLongerNamesLeavesItAlone) {
   const std::string production = "refs/heads/production";
   EXPECT_THROW(MoveReference(repository_, production, Id(second_), Id(second_)), StorageError);
@@ -101,6 +102,12 @@ TEST_F(BranchFileTest, AMoveFromWhatTheBranchNoLongerNamesLeavesItAlone) {
   EXPECT_EQ(Id(second_), Resolved("HEAD"));
   MoveReference(repository_, "refs/heads/new", "", Id(first_));
   EXPECT_EQ(Id(first_), Resolved("refs/heads/new"));
+
+  EXPECT_THROW(RemoveReference(repository_, "refs/heads/new", Id(second_)), StorageError);
+  EXPECT_EQ(Id(first_), Resolved("refs/heads/new"));
+  RemoveReference(repository_, "refs/heads/new", Id(first_));
+  EXPECT_EQ("<none>", Resolved("refs/heads/new"));
+  EXPECT_FALSE(IsThere(GitPath("refs/heads/new.lock")));
 }
 
 TEST_F(BranchFileTest, ALooseFileWinsOverAPackedBranch) {

@@ -30,5 +30,11 @@ void RemoveReference(const RepositoryHandle& repository, const std::string& name
   }
 }
 
+void RemoveReference(const RepositoryHandle& repository, const std::string& name,
+                     const std::string& from) {
+  if (!Holds(repository)) throw StorageError("Unable to remove " + name, "no repository is open");
+  if (RemoveReferenceFileFrom(repository->ptr, name, from) != 0) ThrowLastGitError();
+}
+
 }  // namespace git
 }  // namespace mevstorage

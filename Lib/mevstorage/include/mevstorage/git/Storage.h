@@ -117,6 +117,10 @@ void MoveReference(const RepositoryHandle& repository, const std::string& name,
 // Returns once there is no such file; a reference kept only in "packed-refs"
 // is not touched. Throws StorageError with libgit2's reason as its message.
 void RemoveReference(const RepositoryHandle& repository, const std::string& name);
+// The same, only while the reference still names `from` (hex), checked with
+// its lock file held, as MoveReference checks it.
+void RemoveReference(const RepositoryHandle& repository, const std::string& name,
+                     const std::string& from);
 
 // Commits every object written so far to the database, durably. Writes are
 // otherwise gathered until the branch moves or the repository is released.
