@@ -36,6 +36,7 @@ Outcome RecoverOffered(bool ask, bool upgrade, const Dir& project,
   if (ask) {
     examination.reads.reset();
     examination.tips.reset();
+    examination.listing.reset();
     const Answer answer = AskAboutProject(examination.preview, console);
     if (answer == Answer::kQuit) return Outcome::kStopWalk;
     if (answer == Answer::kNo) return Outcome::kNotRecovered;
@@ -52,6 +53,7 @@ Outcome RecoverOffered(bool ask, bool upgrade, const Dir& project,
   request.upgrade = upgrade;
   request.tips = examination.tips;
   request.reads = std::move(examination.reads);
+  request.listing = std::move(examination.listing);
   return SayRecovery(project, project::RecoverFolder(std::move(request)), console);
 }
 

@@ -6,7 +6,6 @@
 #include <cerrno>
 #include <cstring>
 #include <map>
-#include <set>
 #include <vector>
 
 #include "mevcore/config/Exception.h"
@@ -46,26 +45,6 @@ std::vector<FolderPart> RecoveryParts() {
   return parts;
 }
 
-// The names in the project folder, listed once, so that a part directly in
-// it that is not there needs no look of its own. A folder that cannot be
-// listed has each part looked at.
-struct NamesListed {
-  bool listed = false;
-  std::set<std::string> names;
-
-  bool Lacks(const std::string& relative) const {
-    return listed && relative.find('/') == std::string::npos && names.count(relative) == 0;
-  }
-};
-
-NamesListed ListFolder(const std::string& folder) {
-  NamesListed listing;
-  std::vector<mevcore::filesupport::DiskInterface::Entry> entries;
-  listing.listed = Disk().ListDir(folder, &entries) == 0;
-  for (const auto& entry : entries) listing.names.insert(entry.name);
-  return listing;
-}
-
 // Whether an entry of that name is there, not following a link; throws,
 // naming it, when that cannot be told.
 bool There(const std::string& path, struct stat* info) {
@@ -80,7 +59,7 @@ bool There(const std::string& path) {
 }
 
 // The same for `relative` in the project folder `folder`.
-bool There(const NamesListed& listing, const std::string& folder, const std::string& relative,
+bool There(const FolderListing& listing, const std::string& folder, const std::string& relative,
            struct stat* info) {
   return !listing.Lacks(relative) && There(folder + "/" + relative, info);
 }
@@ -90,7 +69,7 @@ std::optional<std::string> Unwritable(const std::string& path) {
   return path + " cannot be written: " + std::strerror(errno);
 }
 
-std::optional<std::string> CheckPart(const NamesListed& listing, const std::string& folder,
+std::optional<std::string> CheckPart(const FolderListing& listing, const std::string& folder,
                                      const FolderPart& part, bool* there) {
   struct stat info;
   *there = There(listing, folder, part.path, &info);
@@ -110,7 +89,7 @@ std::optional<std::string> AlreadyThere(const std::string& path) {
   return path + " is already there";
 }
 
-std::optional<std::string> AlreadyThere(const NamesListed& listing, const std::string& folder,
+std::optional<std::string> AlreadyThere(const FolderListing& listing, const std::string& folder,
                                         const std::string& relative) {
   struct stat info;
   if (!There(listing, folder, relative, &info)) return std::nullopt;
@@ -120,7 +99,7 @@ std::optional<std::string> AlreadyThere(const NamesListed& listing, const std::s
 // The set-aside takes the names of the database and of all its companions:
 // a companion under one of them, whoever left it, would join the database.
 // A program writing it would go on writing the renamed files.
-std::optional<std::string> SyncBlocker(const NamesListed& listing, const std::string& folder) {
+std::optional<std::string> SyncBlocker(const FolderListing& listing, const std::string& folder) {
   const std::string setAside = kPreRecoverySyncFileName;
   if (auto taken = AlreadyThere(listing, folder, setAside)) return taken;
   for (const char* suffix : mevstorage::git::kCompanionSuffixes) {
@@ -135,10 +114,10 @@ std::optional<std::string> SyncBlocker(const NamesListed& listing, const std::st
   return database + " is in use by another program";
 }
 
-std::optional<std::string> Blocker(const Dir& project, const RecoveryPlan& plan) {
+std::optional<std::string> Blocker(const Dir& project, const RecoveryPlan& plan,
+                                   const FolderListing& listing) {
   const std::string folder = project.NativePath();
   if (auto blocker = Unwritable(folder)) return blocker;
-  const NamesListed listing = ListFolder(folder);
   std::map<std::string, bool> there;
   for (const FolderPart& part : RecoveryParts()) {
     if (auto blocker = CheckPart(listing, folder, part, &there[part.path])) return blocker;
@@ -174,9 +153,10 @@ RecoveryPlan PlanOf(const Dir& project, const mevstorage::git::RepositoryHandle&
   return plan;
 }
 
-std::optional<std::string> FindBlocker(const Dir& project, const RecoveryPlan& plan) {
+std::optional<std::string> FindBlocker(const Dir& project, const RecoveryPlan& plan,
+                                       const FolderListing& listing) {
   try {
-    return Blocker(project, plan);
+    return Blocker(project, plan, listing);
   } catch (const mevcore::config::mev_exception& error) {
     return std::string(error.what());
   }

@@ -5,6 +5,7 @@
 
 #include "mevcore/filesupport/Dir.h"
 #include "mevstorage/git/Storage.h"
+#include "project/FolderListing.h"
 
 namespace velders {
 namespace project {
@@ -31,8 +32,9 @@ RecoveryPlan PlanOf(const mevcore::filesupport::Dir& project,
 // is in use by another program") or of which that cannot be told. None
 // when nothing is found; the reason, naming the file or folder, otherwise.
 // Reads only; "sync.sqlite3" is locked for reading while it is looked at.
+// `listing`, of the project folder, spares a look at each name it lacks.
 std::optional<std::string> FindBlocker(const mevcore::filesupport::Dir& project,
-                                       const RecoveryPlan& plan);
+                                       const RecoveryPlan& plan, const FolderListing& listing);
 
 }  // namespace project
 }  // namespace velders

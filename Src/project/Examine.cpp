@@ -100,20 +100,27 @@ void ExamineOpened(Examination* examination) {
   preview.kind = Kind::kWouldRecover;
 }
 
+// Whether the project folder holds `name`, looked at only when the listing
+// may hold it.
+bool HoldsName(const Examination& examination, const Dir& project, const char* name) {
+  return !examination.listing->Lacks(name) && ProjectFile(project, name).Exists();
+}
+
 void Examine(const Dir& project, RepositoryOpener open, Examination* examination) {
   try {
     examination->repository = open(GitFolder(project));
   } catch (const std::exception& error) {
     return Unopened(project, error.what(), examination);
   }
-  if (!ProjectFile(project, kSyncFileName).Exists()) {
-    if (ProjectFile(project, kPreRecoverySyncFileName).Exists()) {
+  examination->listing = FolderListing::Of(project);
+  if (!HoldsName(*examination, project, kSyncFileName)) {
+    if (HoldsName(*examination, project, kPreRecoverySyncFileName)) {
       return Decide(examination, Kind::kRecovered, "");
     }
     examination->preview.missing = {kSyncFileName};
     return Decide(examination, Kind::kNotAProject, "\"sync.sqlite3\" is missing");
   }
-  if (ProjectFile(project, kPreRecoverySyncFileName).Exists()) {
+  if (HoldsName(*examination, project, kPreRecoverySyncFileName)) {
     return Decide(examination, Kind::kNotAProject,
                   "it holds both \"sync.sqlite3\" and \"pre_recovery_sync.sqlite3\"");
   }
@@ -145,7 +152,8 @@ std::string RecoveredAt(const Dir& project) {
 // Why writing "recovery_info.txt" would fail, as the write itself finds it:
 // something other than a regular file in its place, or a file this process
 // may not write. The folder itself is a blocker's.
-std::optional<std::string> InfoWriteRefusal(const Dir& project) {
+std::optional<std::string> InfoWriteRefusal(const Dir& project, const FolderListing& listing) {
+  if (listing.Lacks(kRecoveryInfoFileName)) return std::nullopt;
   const std::string path = ProjectFile(project, kRecoveryInfoFileName).NativePath();
   struct stat info;
   if (mevcore::filesupport::Disk().Lstat(path, &info) != 0) {
@@ -174,13 +182,16 @@ void ForeseeRecovery(const Dir& project, Examination* examination) {
   const git::HeadAndReference tips =
       examination->tips ? *examination->tips : HeadAndProduction(repository);
   const RecoveryPlan plan = PlanOf(project, repository, tips.head, tips.reference);
-  if (auto blocker = FindBlocker(project, plan)) return WouldNotRecover(&preview, *blocker, false);
+  const FolderListing listing = examination->listing.value_or(FolderListing());
+  if (auto blocker = FindBlocker(project, plan, listing)) {
+    return WouldNotRecover(&preview, *blocker, false);
+  }
   if (auto locked = git::ObjectWritesRefusal(repository, GitFolder(project))) {
     return WouldNotRecover(&preview, CommitStoreFailure(*locked), false);
   }
   Journal prior;
-  ReadPriorFiles(project, &prior);
-  if (auto refusal = InfoWriteRefusal(project)) {
+  ReadPriorFiles(project, listing, &prior);
+  if (auto refusal = InfoWriteRefusal(project, listing)) {
     return WouldNotRecover(&preview, *refusal, StopsWalk(FailureKind::kWriteFiles));
   }
   preview.upgradeWithYes = true;

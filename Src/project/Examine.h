@@ -10,6 +10,7 @@
 #include "mevstorage/git/ReadTransaction.h"
 #include "mevstorage/git/References.h"
 #include "mevstorage/git/Storage.h"
+#include "project/FolderListing.h"
 #include "project/Preview.h"
 #include "project/Resume.h"
 
@@ -38,6 +39,9 @@ struct Examination {
   // meanwhile, so it is let go before any wait for the user.
   std::optional<mevstorage::git::HeadAndReference> tips;
   std::unique_ptr<mevstorage::git::ReadTransaction> reads;
+  // The project folder's names as the examination found them, once its
+  // store was opened.
+  std::optional<FolderListing> listing;
 };
 
 // Examines the folder in the run's order: its "git" folder opened with

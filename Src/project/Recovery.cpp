@@ -60,8 +60,8 @@ std::optional<std::string> StoreRecoveryCommit(RecoveryRequest& request, const s
 }
 
 Journal JournalOf(const RecoveryRequest& request, const RecoveryPlan& plan,
-                  const std::string& commit, const std::string& head,
-                  const std::string& production) {
+                  const FolderListing& listing, const std::string& commit,
+                  const std::string& head, const std::string& production) {
   const mevcore::filesupport::Dir& folder = request.project;
   const auto info = RecoveryInfoText(request.properties.name, request.recoveryTime,
                                      request.lastModified);
@@ -71,7 +71,7 @@ Journal JournalOf(const RecoveryRequest& request, const RecoveryPlan& plan,
   if (!production.empty()) journal.production = production;
   journal.keepProduction = plan.keepProduction;
   journal.recoveryInfo.assign(info.begin(), info.end());
-  ReadPriorFiles(folder, &journal);
+  ReadPriorFiles(folder, listing, &journal);
   journal.upgrade = request.upgrade;
   journal.promote = plan.promote;
   journal.recoveryTime = IsoExtended(request.recoveryTime);
@@ -104,16 +104,26 @@ bool StopsWalk(FailureKind kind) {
   return kind == FailureKind::kWriteFiles || kind == FailureKind::kUpgrade;
 }
 
-void ReadPriorFiles(const mevcore::filesupport::Dir& project, Journal* journal) {
-  journal->priorRecoveryInfo = ReadIfRegular(ProjectFile(project, kRecoveryInfoFileName));
-  journal->priorVersion = ReadIfThere(ProjectFile(project, kVersionFileName));
-  journal->savedVersionExisted = ProjectFile(project, kPreRecoveryVersionFileName).Exists();
-  journal->deleted = ProjectFile(project, kDeletedFileName).Exists();
+void ReadPriorFiles(const mevcore::filesupport::Dir& project, const FolderListing& listing,
+                    Journal* journal) {
+  const auto there = [&](const char* name) {
+    return !listing.Lacks(name) && ProjectFile(project, name).Exists();
+  };
+  journal->priorRecoveryInfo = listing.Lacks(kRecoveryInfoFileName)
+                                   ? std::nullopt
+                                   : ReadIfRegular(ProjectFile(project, kRecoveryInfoFileName));
+  journal->priorVersion = listing.Lacks(kVersionFileName)
+                              ? std::nullopt
+                              : ReadIfThere(ProjectFile(project, kVersionFileName));
+  journal->savedVersionExisted = there(kPreRecoveryVersionFileName);
+  journal->deleted = there(kDeletedFileName);
 }
 
 RecoveryReport RecoverFolder(RecoveryRequest request) {
   std::string head, production, commit;
   RecoveryPlan plan;
+  const FolderListing listing =
+      request.listing ? std::move(*request.listing) : FolderListing::Of(request.project);
   {
     // The plan's reads and the commit's share one read transaction (the
     // examination's, when it was handed on), which the commit's first write
@@ -126,13 +136,13 @@ RecoveryReport RecoverFolder(RecoveryRequest request) {
     head = tips.head;
     production = tips.reference;
     plan = PlanOf(request.project, request.repository, head, production);
-    if (auto blocker = FindBlocker(request.project, plan)) return LeftAsItWas(*blocker);
+    if (auto blocker = FindBlocker(request.project, plan, listing)) return LeftAsItWas(*blocker);
     if (auto failure = StoreRecoveryCommit(request, head, &commit)) return LeftAsItWas(*failure);
   }
 
   StepContext context;
   context.project = request.project;
-  context.journal = JournalOf(request, plan, commit, head, production);
+  context.journal = JournalOf(request, plan, listing, commit, head, production);
   context.repository = std::move(request.repository);
   return ReportOf(ApplySteps(context), context);
 }

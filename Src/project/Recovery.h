@@ -11,6 +11,7 @@
 #include "mevstorage/git/ReadTransaction.h"
 #include "mevstorage/git/References.h"
 #include "mevstorage/git/Storage.h"
+#include "project/FolderListing.h"
 #include "project/Steps.h"
 
 // How the project procedure reports failure, in every header of this folder:
@@ -40,12 +41,13 @@ struct RecoveryRequest {
   boost::posix_time::ptime recoveryTime;
   bool upgrade = false;
   // When the project was recovered straight after its examination, without
-  // a wait for the user: what HEAD and "production" named then, and the
-  // read transaction in which they and the properties were read, so that
-  // the recovery's plan and commit read on in it. Otherwise both are read
-  // anew.
+  // a wait for the user: what HEAD and "production" named then, the read
+  // transaction in which they and the properties were read, so that the
+  // recovery's plan and commit read on in it, and the project folder's
+  // listing. Otherwise all three are read anew.
   std::optional<mevstorage::git::HeadAndReference> tips;
   std::unique_ptr<mevstorage::git::ReadTransaction> reads;
+  std::optional<FolderListing> listing;
 };
 
 // What became of it: recovered completely, or left as it was (with the
@@ -73,8 +75,10 @@ std::string CommitStoreFailure(const std::string& reason);
 // What the journal keeps of the folder's files before the recovery changes
 // them (the prior "recovery_info.txt" and "version", whether
 // "pre_recovery_version" and "deleted" are there), read into `journal`.
-// Throws a std::exception naming the file that cannot be read.
-void ReadPriorFiles(const mevcore::filesupport::Dir& project, Journal* journal);
+// Throws a std::exception naming the file that cannot be read. A name that
+// `listing` lacks is taken as missing without a look of its own.
+void ReadPriorFiles(const mevcore::filesupport::Dir& project, const FolderListing& listing,
+                    Journal* journal);
 
 // Recovers the project all or nothing: the recovery commit's objects are
 // written first, then the journal, then the steps in order with the branch
