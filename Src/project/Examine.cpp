@@ -197,7 +197,7 @@ void ForeseeRecovery(const Dir& project, Examination* examination) {
   preview.upgradeWithYes = true;
   preview.upgradeWithNo = plan.promote;
   preview.promote = plan.promote;
-  preview.upgradeRefusal = CheckUpgrade(project).refusal;
+  preview.upgradeRefusal = CheckUpgradeOfRead(project, prior.priorVersion).refusal;
   preview.stopsRunWithYes = !preview.upgradeRefusal.empty() && StopsWalk(FailureKind::kUpgrade);
 }
 

@@ -89,26 +89,49 @@ UTF8String DataModelJson() {
   return json;
 }
 
+namespace {
+
+// What the saved copy lets the upgrade of `check.old` do.
+void CheckSavedCopy(const File& saved, UpgradeCheck* check) {
+  if (check->old.str() == DataModelJson()) {
+    // Already upgraded once its old content is saved; with no saved copy,
+    // the current content is saved as it is.
+    const Saved copy = SavedCopy(saved);
+    if (copy == Saved::kUnknown) check->refusal = "\"pre_recovery_version\" cannot be examined";
+    check->alreadyDone = copy == Saved::kYes;
+    return;
+  }
+  if (SavedCopyDiffers(saved, check->old)) {
+    check->refusal = "\"pre_recovery_version\" holds other content than \"version\", and is "
+                     "never written over";
+  }
+}
+
+File SavedVersionFile(const Dir& projectFolder) {
+  return File(projectFolder, AsciiToUTF16(kPreRecoveryVersionFileName));
+}
+
+}  // namespace
+
 UpgradeCheck CheckUpgrade(const Dir& projectFolder) {
   const File version(projectFolder, AsciiToUTF16(kVersionFileName));
-  const File saved(projectFolder, AsciiToUTF16(kPreRecoveryVersionFileName));
   UpgradeCheck check;
   check.old = YondraLocalHub::ReadStringFile(version);
   if (ReadFailed(check.old, version)) {
     check.refusal = "\"version\" cannot be read";
     return check;
   }
-  if (check.old.str() == DataModelJson()) {
-    // Already upgraded once its old content is saved.
-    const Saved copy = SavedCopy(saved);
-    if (copy == Saved::kUnknown) check.refusal = "\"pre_recovery_version\" cannot be examined";
-    check.alreadyDone = copy == Saved::kYes;
-    if (copy != Saved::kNo) return check;
+  CheckSavedCopy(SavedVersionFile(projectFolder), &check);
+  return check;
+}
+
+UpgradeCheck CheckUpgradeOfRead(const Dir& projectFolder,
+                                const std::optional<std::string>& version) {
+  UpgradeCheck check;
+  if (version) {
+    check.old = ImmutableString::CreateDynamic(UTF8String(version->begin(), version->end()));
   }
-  if (SavedCopyDiffers(saved, check.old)) {
-    check.refusal = "\"pre_recovery_version\" holds other content than \"version\", and is "
-                    "never written over";
-  }
+  CheckSavedCopy(SavedVersionFile(projectFolder), &check);
   return check;
 }
 
@@ -122,8 +145,7 @@ bool UpgradeDataModel(const Dir& projectFolder, FolderSync sync) {
   if (!check.refusal.empty()) return false;
   if (check.alreadyDone) return true;
   return SaveAndRewrite(File(projectFolder, AsciiToUTF16(kVersionFileName)),
-                        File(projectFolder, AsciiToUTF16(kPreRecoveryVersionFileName)), check.old,
-                        sync);
+                        SavedVersionFile(projectFolder), check.old, sync);
 }
 
 }  // namespace velders

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "mevcore/filesupport/Dir.h"
@@ -51,5 +52,9 @@ struct UpgradeCheck {
   mevcore::utility::ImmutableString old;
 };
 UpgradeCheck CheckUpgrade(const mevcore::filesupport::Dir& projectFolder);
+// The same for a "version" already read whole: `version` holds its bytes,
+// or nothing when the file is not there.
+UpgradeCheck CheckUpgradeOfRead(const mevcore::filesupport::Dir& projectFolder,
+                                const std::optional<std::string>& version);
 
 }  // namespace velders
