@@ -25,11 +25,6 @@ namespace {
 using Files = std::map<std::string, std::string>;
 using mevcore::filesupport::Dir;
 
-bool IsThere(const std::string& path) {
-  struct stat info;
-  return ::lstat(path.c_str(), &info) == 0;
-}
-
 // The folder's path now: its old name, or the promoted one.
 std::string CurrentPath(const PristineHub& hub, const HubFolder& folder, Findings* findings) {
   const std::string old = hub.Hub() + "/" + folder.name;
@@ -207,6 +202,23 @@ bool FilesRecovered(const HubFolder& folder, const Files& now, bool upgrade,
 }
 
 }  // namespace
+
+std::string LineAfter(const std::string& transcript, const std::string& start) {
+  std::istringstream lines(transcript);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.rfind(start, 0) == 0) return line.substr(start.size());
+  }
+  return std::string();
+}
+
+bool EndsWith(const std::string& text, const std::string& end) {
+  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+bool IsThere(const std::string& path) {
+  struct stat info;
+  return ::lstat(path.c_str(), &info) == 0;
+}
 
 void AddTagged(Findings* all, const std::string& tag, const Findings& found) {
   for (const std::string& finding : found) all->push_back(tag + finding);

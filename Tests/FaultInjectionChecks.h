@@ -38,6 +38,14 @@ std::multiset<std::string> FailureLines(const std::string& transcript);
 // The lines of `run` that say something failed and are not among `clean`.
 std::vector<std::string> NewFailureLines(const std::string& run, const std::string& clean);
 
+// Whether something is at `path`, links not followed.
+bool IsThere(const std::string& path);
+
+// The rest of the first line of the transcript that starts with `start`;
+// empty when none does.
+std::string LineAfter(const std::string& transcript, const std::string& start);
+bool EndsWith(const std::string& text, const std::string& end);
+
 // Whether a line of the transcript starts with `line`.
 bool Says(const std::string& transcript, const std::string& line);
 

@@ -53,6 +53,54 @@ Findings CheckUndoSaid(const PristineHub& hub, const RunOutcome& run) {
   return findings;
 }
 
+bool HoldsUndoJournal(const PristineHub& hub, const HubFolder& folder) {
+  for (const std::string& name : {folder.name, RecoveredName(folder)}) {
+    if (IsThere(hub.Hub() + "/" + name + "/git/recovery-in-progress.json")) return true;
+  }
+  return false;
+}
+
+// What a failed undo says of a project's state holds: "it is still
+// recovered" of one recovered completely without an undo journal, "the
+// next recovery run or undo finishes the undoing" of one with it.
+Findings CheckFailureSaidTruly(const PristineHub& hub, bool upgrade, const RunOutcome& run) {
+  Findings findings;
+  std::string why;
+  for (const HubFolder& folder : hub.Folders()) {
+    const std::string name = RecoveredName(folder);
+    const std::string line = folder.recoverable ? LineAfter(run.transcript, name + ": ") : "";
+    const bool journal = HoldsUndoJournal(hub, folder);
+    if (EndsWith(line, "; it is still recovered") &&
+        (journal || !FullyRecovered(hub, folder, upgrade, &why))) {
+      findings.push_back(name + " is said to be still recovered, but " +
+                         (journal ? "its undo journal is there" : why));
+    }
+    if (EndsWith(line, "finishes the undoing") && !journal) {
+      findings.push_back(name + " is said to be finished by the next run, but holds no journal");
+    }
+  }
+  return findings;
+}
+
+// On a full disk the undo may keep a project neither recovered nor as it
+// was, which its journal lets the next run finish; it must say so.
+Findings CheckPartWaySaid(const PristineHub& hub, bool upgrade, const RunOutcome& run) {
+  Findings findings;
+  std::string why, whyNot;
+  for (const HubFolder& folder : hub.Folders()) {
+    if (!folder.recoverable || FullyRecovered(hub, folder, upgrade, &why) ||
+        AsItWas(hub, folder, &whyNot)) {
+      continue;
+    }
+    const std::string name = RecoveredName(folder);
+    if (!HoldsUndoJournal(hub, folder) ||
+        !EndsWith(LineAfter(run.transcript, name + ": "), "finishes the undoing")) {
+      findings.push_back(name + " is left part way, unsaid: " + why + "; " + whyNot);
+    }
+  }
+  return findings;
+}
+
 // Every project is as it was before its recovery, and a run would offer it.
 Findings CheckAllUndone(const PristineHub& hub) {
   Findings findings;
@@ -108,14 +156,17 @@ void CheckNextUndo(const PristineHub& hub, bool upgrade, bool fsck, WalkResult* 
 void TryPoint(const PristineHub& hub, bool upgrade, WalkMode mode, std::uint64_t n,
               const std::string& clean, bool fsck, WalkResult* result) {
   hub.RestoreKept(kRecoveredHub);
-  const FaultPlan plan =
-      mode == WalkMode::kFail ? FaultPlan::FailingAt(n) : FaultPlan::CrashingAt(n, kCrashExitCode);
-  const RunOutcome first = RunUndoAllInChild(hub, plan);
+  const RunOutcome first = RunUndoAllInChild(hub, PlanFor(mode, n));
   Findings found;
-  if (mode == WalkMode::kFail) {
+  if (mode != WalkMode::kCrash) {
     AddTagged(&found, "", CheckUndoEnded(first));
     AddTagged(&found, "", CheckUndoSaid(hub, first));
-    result->stuckAfterFault += CountStuck(hub, upgrade, false, "", &found);
+    AddTagged(&found, "", CheckFailureSaidTruly(hub, upgrade, first));
+    if (mode == WalkMode::kFail) {
+      result->stuckAfterFault += CountStuck(hub, upgrade, false, "", &found);
+    } else {
+      AddTagged(&found, "", CheckPartWaySaid(hub, upgrade, first));
+    }
   } else if (!first.crashed) {
     found.push_back("the undo did not reach the crash point");
   }
@@ -126,8 +177,8 @@ void TryPoint(const PristineHub& hub, bool upgrade, WalkMode mode, std::uint64_t
     CheckResumeRun(hub, upgrade, clean, result, &found);
   }
   CheckNextUndo(hub, upgrade, fsck, result, &found);
-  const std::string tag = std::string(mode == WalkMode::kFail ? "undo failed" : "undo crashed") +
-                          " at call " + std::to_string(n) + (upgrade ? " (upgrade)" : "") + " " +
+  const std::string tag = std::string("undo ") + ModeVerb(mode) + " at call " +
+                          std::to_string(n) + (upgrade ? " (upgrade)" : "") + " " +
                           first.firedCall + ": ";
   AddTagged(&result->findings, tag, found);
 }

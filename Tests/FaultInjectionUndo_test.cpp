@@ -14,6 +14,7 @@ class UndoWalks : public ::testing::Test {
 };
 class UndoFaultInjection : public UndoWalks {};
 class UndoCrashPoints : public UndoWalks {};
+class UndoFullDisk : public UndoWalks {};
 
 // Each counted call of "velders-hub undo --all" over a recovered hub fails
 // in turn: every project stays recovered completely or is as it was before
@@ -23,6 +24,14 @@ TEST_F(UndoFaultInjection, EveryCallOfAnUndoFailingInTurnLeavesEachProjectWhole)
   WalkResult walk;
   for (bool upgrade : {true, false}) Merge(&walk, WalkUndo(hub, upgrade, WalkMode::kFail, 7));
   ExpectNothingFound(walk, "undo fault points");
+}
+
+// The disk fills up at each counted call of the undo in turn: from there
+// on every write fails. Each project ends recovered or as it was, and a
+// failure says truly which, or that the next run finishes the undoing.
+TEST_F(UndoFullDisk, ADiskFillingUpAtEveryCallOfAnUndoLeavesEachProjectWholeAndSaysSo) {
+  PristineHub hub;
+  ExpectNothingFound(WalkUndo(hub, true, WalkMode::kFull, 7), "undo full-disk points");
 }
 
 // The undo ends at each counted call in turn, as a crash would end it; the

@@ -22,6 +22,41 @@ void CheckSaid(const PristineHub& hub, bool upgrade, const RunOutcome& run,
   }
 }
 
+// A project the run says it left as it was is as it was.
+Findings CheckLeftAsItWasSaidTruly(const PristineHub& hub, const RunOutcome& run) {
+  Findings findings;
+  std::string whyNot;
+  for (const HubFolder& folder : hub.Folders()) {
+    const std::string start = "    Unable to recover " + hub.Hub() + "/" + folder.name + " : ";
+    if (folder.recoverable &&
+        EndsWith(LineAfter(run.transcript, start), "; it is left as it was") &&
+        !AsItWas(hub, folder, &whyNot)) {
+      findings.push_back(folder.name + " is said to be left as it was, but " + whyNot);
+    }
+  }
+  return findings;
+}
+
+// On a full disk a failed recovery may not be taken back completely: the
+// project then keeps its journal, which the next run finishes or takes
+// back, and the run says so.
+Findings CheckPartWaySaid(const PristineHub& hub, bool upgrade, const RunOutcome& run) {
+  Findings findings;
+  std::string why, whyNot;
+  for (const HubFolder& folder : hub.Folders()) {
+    if (!folder.recoverable || FullyRecovered(hub, folder, upgrade, &why, true) ||
+        AsItWas(hub, folder, &whyNot)) {
+      continue;
+    }
+    const std::string path = hub.Hub() + "/" + folder.name;
+    if (!IsThere(path + "/git/recovery-in-progress.json") ||
+        !Says(run.transcript, "    Unable to put back " + path + " : ")) {
+      findings.push_back(folder.name + " is left part way, unsaid: " + why + "; " + whyNot);
+    }
+  }
+  return findings;
+}
+
 // The second run, without faults: it finishes or puts back what the first
 // left, and then every project is recovered completely; nothing fails that
 // did not fail in a clean run.
@@ -47,26 +82,46 @@ void CheckSecondRun(const PristineHub& hub, bool upgrade, const std::string& cle
 void TryPoint(const PristineHub& hub, bool upgrade, WalkMode mode, std::uint64_t n,
               const std::string& clean, bool fsck, WalkResult* result) {
   hub.Restore();
-  const FaultPlan plan =
-      mode == WalkMode::kFail ? FaultPlan::FailingAt(n) : FaultPlan::CrashingAt(n, kCrashExitCode);
-  const RunOutcome first = RunRecoveryInChild(hub, RecoverAllAnswers(upgrade), plan);
+  const RunOutcome first = RunRecoveryInChild(hub, RecoverAllAnswers(upgrade), PlanFor(mode, n));
   Findings found;
-  if (mode == WalkMode::kFail) {
+  if (mode != WalkMode::kCrash) {
     AddTagged(&found, "", CheckRunEnded(first));
     CheckSaid(hub, upgrade, first, clean, &found);
-    result->stuckAfterFault += CountStuck(hub, upgrade, true, "", &found);
+    AddTagged(&found, "", CheckLeftAsItWasSaidTruly(hub, first));
+    if (mode == WalkMode::kFail) {
+      result->stuckAfterFault += CountStuck(hub, upgrade, true, "", &found);
+    } else {
+      AddTagged(&found, "", CheckPartWaySaid(hub, upgrade, first));
+    }
   } else if (!first.crashed) {
     found.push_back("the run did not reach the crash point");
   }
   AddTagged(&found, "", CheckHub(hub, fsck));
   CheckSecondRun(hub, upgrade, clean, fsck, result, &found);
-  const std::string tag = std::string(mode == WalkMode::kFail ? "failed" : "crashed") +
-                          " call " + std::to_string(n) + (upgrade ? " (upgrade)" : "") + " " +
-                          first.firedCall + ": ";
+  const std::string tag = std::string(ModeVerb(mode)) + " call " + std::to_string(n) +
+                          (upgrade ? " (upgrade)" : "") + " " + first.firedCall + ": ";
   AddTagged(&result->findings, tag, found);
 }
 
 }  // namespace
+
+FaultPlan PlanFor(WalkMode mode, std::uint64_t n) {
+  switch (mode) {
+    case WalkMode::kFail: return FaultPlan::FailingAt(n);
+    case WalkMode::kCrash: return FaultPlan::CrashingAt(n, kCrashExitCode);
+    case WalkMode::kFull: return FaultPlan::FullFrom(n);
+  }
+  return FaultPlan::Counting();
+}
+
+const char* ModeVerb(WalkMode mode) {
+  switch (mode) {
+    case WalkMode::kFail: return "failed";
+    case WalkMode::kCrash: return "crashed";
+    case WalkMode::kFull: return "filled the disk";
+  }
+  return "";
+}
 
 bool WalksPoint(std::uint64_t n) {
 #ifdef VR_WALK_STRIDE

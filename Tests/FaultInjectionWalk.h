@@ -4,6 +4,7 @@
 #include <string>
 
 #include "FaultInjectionChecks.h"
+#include "mevcore/filesupport/FaultPlan.h"
 #include "FaultInjectionHub.h"
 
 namespace velders {
@@ -12,7 +13,13 @@ namespace faults {
 enum class WalkMode {
   kFail,   // the N-th call fails with an error that fits it
   kCrash,  // the process ends at once at the N-th call
+  kFull,   // from the N-th call on, every write fails as on a full disk
 };
+
+// The plan for the N-th point of a walk in `mode`, and what it did, as
+// the findings say it ("failed", "crashed", "filled the disk").
+mevcore::filesupport::FaultPlan PlanFor(WalkMode mode, std::uint64_t n);
+const char* ModeVerb(WalkMode mode);
 
 struct WalkResult {
   std::uint64_t pointsTried = 0;

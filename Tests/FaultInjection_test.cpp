@@ -13,6 +13,8 @@ class FaultInjection : public ::testing::Test {
   static void TearDownTestSuite() { mevstorage::git::Shutdown(); }
 };
 
+class FullDisk : public FaultInjection {};
+
 TEST_F(FaultInjection, EveryCallFailingInTurnLosesNothing) {
   PristineHub hub;
   WalkResult walk;
@@ -20,6 +22,13 @@ TEST_F(FaultInjection, EveryCallFailingInTurnLosesNothing) {
     Merge(&walk, WalkEveryCall(hub, upgrade, WalkMode::kFail, 7));
   }
   ExpectNothingFound(walk, "fault points");
+}
+
+// The disk fills up at each counted call of a run in turn: from there on
+// every write fails, taking back included.
+TEST_F(FullDisk, ADiskFillingUpAtEveryCallOfARunLosesNothing) {
+  PristineHub hub;
+  ExpectNothingFound(WalkEveryCall(hub, true, WalkMode::kFull, 7), "full-disk points");
 }
 
 }  // namespace

@@ -87,9 +87,15 @@ UndoReport FinishUndo(const Dir& project, const UndoOptions& options) {
 // A failed undo leaves the project recovered: the steps already taken back
 // are applied again and the journal becomes the record again. Until the
 // record is back the undo journal stays, so a crash here still ends in the
-// undoing; none, or why the project could not be kept recovered.
+// undoing. While the record is there no step was taken back, and only the
+// undo journal, if it was written at all, goes. None, or why the project
+// could not be kept recovered.
 std::optional<std::string> KeepRecovered(StepContext& context) {
   try {
+    if (RecordFile(context.project).Exists()) {
+      RemoveIfThere(InProgressFile(context.project));
+      return std::nullopt;
+    }
     context.journal.direction = Journal::Direction::kRecover;
     const StepsReport steps = FinishSteps(context);
     if (!steps.complete) return steps.failure;

@@ -81,13 +81,26 @@ FaultPlan FaultPlan::CrashingAt(std::uint64_t n, int exitCode) {
   return FaultPlan(Mode::kCrash, n, exitCode);
 }
 
+FaultPlan FaultPlan::FullFrom(std::uint64_t n) { return FaultPlan(Mode::kFull, n, 0); }
+
 int FaultPlan::Ask(FaultKind kind, const std::string& what) {
   ++calls_;
+  if (mode_ == Mode::kFull) return AskFull(kind, what);
   if (mode_ == Mode::kCount || calls_ != at_) return 0;
   if (mode_ == Mode::kCrash) ::_exit(exitCode_);
-  const int error = FittingError(kind, calls_);
+  return Fire(kind, what, FittingError(kind, calls_));
+}
+
+int FaultPlan::AskFull(FaultKind kind, const std::string& what) {
+  if (calls_ < at_ || (kind != FaultKind::kWrite && kind != FaultKind::kMakeFolder)) return 0;
+  return Fire(kind, what, ENOSPC);
+}
+
+int FaultPlan::Fire(FaultKind kind, const std::string& what, int error) {
+  if (!fired_) {
+    firedCall_ = std::string(FaultKindName(kind)) + " " + what + ": " + std::strerror(error);
+  }
   fired_ = true;
-  firedCall_ = std::string(FaultKindName(kind)) + " " + what + ": " + std::strerror(error);
   return error;
 }
 

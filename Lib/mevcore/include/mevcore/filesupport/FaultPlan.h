@@ -18,14 +18,17 @@ const char* FaultKindName(FaultKind kind);
 // installed plan before each call they make. A plan only counts, or fails
 // the N-th call (counting from 1) with an errno that fits the call, or ends
 // the process at once at the N-th call, before the call is made, as a crash
-// or a power cut would (no destructors, no buffers flushed).
+// or a power cut would (no destructors, no buffers flushed), or, as a disk
+// that fills up at the N-th call, fails every write and every making of a
+// folder from there on with ENOSPC while the other calls go on.
 class FaultPlan {
  public:
-  enum class Mode { kCount, kFail, kCrash };
+  enum class Mode { kCount, kFail, kCrash, kFull };
 
   static FaultPlan Counting();
   static FaultPlan FailingAt(std::uint64_t n);
   static FaultPlan CrashingAt(std::uint64_t n, int exitCode);
+  static FaultPlan FullFrom(std::uint64_t n);
 
   // Counts one call. 0 to go on; else the errno the call must fail with.
   // Never returns at the crash point.
@@ -33,11 +36,13 @@ class FaultPlan {
 
   std::uint64_t Calls() const { return calls_; }
   bool Fired() const { return fired_; }
-  // The failed call, as "<kind> <what>: <error text>"; empty before.
+  // The first failed call, as "<kind> <what>: <error text>"; empty before.
   const std::string& FiredCall() const { return firedCall_; }
 
  private:
   FaultPlan(Mode mode, std::uint64_t at, int exitCode);
+  int AskFull(FaultKind kind, const std::string& what);
+  int Fire(FaultKind kind, const std::string& what, int error);
 
   Mode mode_;
   std::uint64_t at_;
