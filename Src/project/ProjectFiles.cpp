@@ -59,10 +59,22 @@ void SyncFolder(const Dir& folder) {
   }
 }
 
+namespace {
+
+// A file system mounted read-only refuses to remove a name before it looks
+// the name up, so a refusal is asked whether the file was there at all.
+bool NotThere(const std::string& path) {
+  struct stat info;
+  return Disk().Lstat(path, &info) != 0 && errno == ENOENT;
+}
+
+}  // namespace
+
 void RemoveIfThere(const File& file) {
   if (Disk().Remove(file.NativePath()) != 0) {
-    if (errno == ENOENT) return;
-    ThrowSystemError("Unable to remove", file.NativePath(), errno);
+    const int error = errno;
+    if (error == ENOENT || NotThere(file.NativePath())) return;
+    ThrowSystemError("Unable to remove", file.NativePath(), error);
   }
   const std::string folder = file.GetDir().NativePath();
   if (Disk().SyncDir(folder) != 0) ThrowSystemError("Unable to sync", folder, errno);
