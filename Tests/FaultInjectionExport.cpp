@@ -138,7 +138,7 @@ Findings TryPoint(const PristineHub& hub, FaultPlan plan, bool crash, bool check
 
 // Counts the calls of a clean export, then tries every one of them (a
 // sample in the sanitizer build: WalksPoint).
-Findings WalkExport(bool crash, bool checkout, std::uint64_t* points) {
+Findings WalkExport(WalkMode mode, bool checkout, std::uint64_t* points) {
   PristineHub hub;
   hub.Restore();
   fs::remove_all(Exports(hub));
@@ -152,10 +152,9 @@ Findings WalkExport(bool crash, bool checkout, std::uint64_t* points) {
   for (std::uint64_t n = 1; n <= clean.calls; ++n) {
     if (!WalksPoint(n)) continue;
     ++*points;
-    const FaultPlan plan = crash ? FaultPlan::CrashingAt(n, kCrashExitCode) : FaultPlan::FailingAt(n);
-    const std::string tag = std::string(crash ? "crashed" : "failed") + " at call " +
-                            std::to_string(n) + ": ";
-    AddTagged(&findings, tag, TryPoint(hub, plan, crash, checkout, n % kFsckEvery == 0));
+    const std::string tag = std::string(ModeVerb(mode)) + " at call " + std::to_string(n) + ": ";
+    AddTagged(&findings, tag, TryPoint(hub, PlanFor(mode, n), mode == WalkMode::kCrash, checkout,
+                                       n % kFsckEvery == 0));
   }
   return findings;
 }
@@ -174,11 +173,15 @@ std::string Shown(const Findings& findings) {
   return text;
 }
 
-// Bare exports here; the crash walk checks out, so that between them both
-// kinds are walked while each walk keeps its time.
+// Bare exports here, with one call failing and with the disk full from it
+// on; the crash walk checks out, so that between them both kinds are
+// walked while each walk keeps its time.
 TEST_F(ExportFaultInjection, EveryCallOfAnExportFailingInTurnLeavesNothingHalfDone) {
   std::uint64_t points = 0;
-  const Findings findings = WalkExport(false, false, &points);
+  Findings findings = WalkExport(WalkMode::kFail, false, &points);
+  for (const std::string& found : WalkExport(WalkMode::kFull, false, &points)) {
+    findings.push_back(found);
+  }
   std::cout << points << " export fault points tried" << std::endl;
   EXPECT_LT(0u, points);
   EXPECT_TRUE(findings.empty()) << findings.size() << " findings:\n" << Shown(findings);
@@ -186,7 +189,7 @@ TEST_F(ExportFaultInjection, EveryCallOfAnExportFailingInTurnLeavesNothingHalfDo
 
 TEST_F(ExportCrashPoints, ACrashAtEveryCallOfAnExportLeavesNothingHalfDone) {
   std::uint64_t points = 0;
-  const Findings findings = WalkExport(true, true, &points);
+  const Findings findings = WalkExport(WalkMode::kCrash, true, &points);
   std::cout << points << " export crash points tried" << std::endl;
   EXPECT_LT(0u, points);
   EXPECT_TRUE(findings.empty()) << findings.size() << " findings:\n" << Shown(findings);
