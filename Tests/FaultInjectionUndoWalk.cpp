@@ -63,7 +63,7 @@ bool HoldsUndoJournal(const PristineHub& hub, const HubFolder& folder) {
 // What a failed undo says of a project's state holds: "it is still
 // recovered" of one recovered completely without an undo journal, "the
 // next recovery run or undo finishes the undoing" of one with it.
-Findings CheckFailureSaidTruly(const PristineHub& hub, bool upgrade, const RunOutcome& run) {
+Findings CheckUndoFailureSaidTruly(const PristineHub& hub, bool upgrade, const RunOutcome& run) {
   Findings findings;
   std::string why;
   for (const HubFolder& folder : hub.Folders()) {
@@ -84,7 +84,7 @@ Findings CheckFailureSaidTruly(const PristineHub& hub, bool upgrade, const RunOu
 
 // On a full disk the undo may keep a project neither recovered nor as it
 // was, which its journal lets the next run finish; it must say so.
-Findings CheckPartWaySaid(const PristineHub& hub, bool upgrade, const RunOutcome& run) {
+Findings CheckUndoPartWaySaid(const PristineHub& hub, bool upgrade, const RunOutcome& run) {
   Findings findings;
   std::string why, whyNot;
   for (const HubFolder& folder : hub.Folders()) {
@@ -161,11 +161,11 @@ void TryPoint(const PristineHub& hub, bool upgrade, WalkMode mode, std::uint64_t
   if (mode != WalkMode::kCrash) {
     AddTagged(&found, "", CheckUndoEnded(first));
     AddTagged(&found, "", CheckUndoSaid(hub, first));
-    AddTagged(&found, "", CheckFailureSaidTruly(hub, upgrade, first));
+    AddTagged(&found, "", CheckUndoFailureSaidTruly(hub, upgrade, first));
     if (mode == WalkMode::kFail) {
       result->stuckAfterFault += CountStuck(hub, upgrade, false, "", &found);
     } else {
-      AddTagged(&found, "", CheckPartWaySaid(hub, upgrade, first));
+      AddTagged(&found, "", CheckUndoPartWaySaid(hub, upgrade, first));
     }
   } else if (!first.crashed) {
     found.push_back("the undo did not reach the crash point");
