@@ -44,6 +44,16 @@ TEST(FaultPlan, CountsEveryCallAndFailsOnlyTheChosenOne) {
   EXPECT_EQ(failing.Calls(), 4u);
 }
 
+TEST(FaultPlan, AFullDiskFailsEveryWriteFromItsCallOnAndNothingElse) {
+  FaultPlan full = FaultPlan::FullFrom(2);
+  EXPECT_EQ(full.Ask(FaultKind::kWrite, "/a"), 0);
+  EXPECT_EQ(full.Ask(FaultKind::kWrite, "/b"), ENOSPC);
+  EXPECT_EQ(full.Ask(FaultKind::kRename, "/b"), 0);
+  EXPECT_EQ(full.Ask(FaultKind::kMakeFolder, "/c"), ENOSPC);
+  EXPECT_EQ(full.Ask(FaultKind::kWrite, "/d"), ENOSPC);
+  EXPECT_EQ(full.FiredCall(), "write /b: No space left on device");
+}
+
 TEST(FaultPlan, ErrorsFitTheCallAndTakeTurns) {
   EXPECT_EQ(FittingError(FaultKind::kWrite, 0), ENOSPC);
   EXPECT_EQ(FittingError(FaultKind::kWrite, 1), EIO);
