@@ -53,6 +53,13 @@ Findings CheckUndoSaid(const PristineHub& hub, const RunOutcome& run) {
   return findings;
 }
 
+// What the undo said of a folder: under the name it has when recovered, or,
+// once an undo cut short has taken its promotion back, under its old one.
+std::string UndoLine(const RunOutcome& run, const HubFolder& folder) {
+  const std::string line = LineAfter(run.transcript, RecoveredName(folder) + ": ");
+  return line.empty() ? LineAfter(run.transcript, folder.name + ": ") : line;
+}
+
 bool HoldsUndoJournal(const PristineHub& hub, const HubFolder& folder) {
   for (const std::string& name : {folder.name, RecoveredName(folder)}) {
     if (IsThere(hub.Hub() + "/" + name + "/git/recovery-in-progress.json")) return true;
@@ -68,7 +75,7 @@ Findings CheckUndoFailureSaidTruly(const PristineHub& hub, bool upgrade, const R
   std::string why;
   for (const HubFolder& folder : hub.Folders()) {
     const std::string name = RecoveredName(folder);
-    const std::string line = folder.recoverable ? LineAfter(run.transcript, name + ": ") : "";
+    const std::string line = folder.recoverable ? UndoLine(run, folder) : "";
     const bool journal = HoldsUndoJournal(hub, folder);
     if (EndsWith(line, "; it is still recovered") &&
         (journal || !FullyRecovered(hub, folder, upgrade, &why))) {
@@ -94,7 +101,7 @@ Findings CheckUndoPartWaySaid(const PristineHub& hub, bool upgrade, const RunOut
     }
     const std::string name = RecoveredName(folder);
     if (!HoldsUndoJournal(hub, folder) ||
-        !EndsWith(LineAfter(run.transcript, name + ": "), "finishes the undoing")) {
+        !EndsWith(UndoLine(run, folder), "finishes the undoing")) {
       findings.push_back(name + " is left part way, unsaid: " + why + "; " + whyNot);
     }
   }
@@ -142,6 +149,16 @@ void CheckResumeRun(const PristineHub& hub, bool upgrade, const std::string& cle
   result->stuckAfterNextRun += CountStuck(hub, upgrade, false, "resuming run: ", findings);
 }
 
+// An undo that finds the disk full as it resumes what a crash left says
+// truly what it leaves, and loses nothing.
+void CheckResumeOnAFullDisk(const PristineHub& hub, bool upgrade, Findings* findings) {
+  const RunOutcome full = RunUndoAllInChild(hub, FaultPlan::FullFrom(1));
+  AddTagged(findings, "undo on a full disk: ", CheckUndoEnded(full));
+  AddTagged(findings, "undo on a full disk: ", CheckUndoFailureSaidTruly(hub, upgrade, full));
+  AddTagged(findings, "undo on a full disk: ", CheckUndoPartWaySaid(hub, upgrade, full));
+  AddTagged(findings, "undo on a full disk: ", CheckHub(hub, false));
+}
+
 // The undo again, without faults, takes back whatever is still recovered.
 void CheckNextUndo(const PristineHub& hub, bool upgrade, bool fsck, WalkResult* result,
                    Findings* findings) {
@@ -172,9 +189,13 @@ void TryPoint(const PristineHub& hub, bool upgrade, WalkMode mode, std::uint64_t
   }
   AddTagged(&found, "", CheckHub(hub, fsck));
   // The next undo resumes an undo journal as a recovery run does, through
-  // the same code; a run of the recovery resumes it at every few points.
+  // the same code; a run of the recovery resumes it at every few points, and
+  // at others an undo on a full disk first.
   if (mode == WalkMode::kCrash && n % kResumeByRecoveryEvery == 0) {
     CheckResumeRun(hub, upgrade, clean, result, &found);
+  }
+  if (mode == WalkMode::kCrash && n % kResumeByRecoveryEvery == 1) {
+    CheckResumeOnAFullDisk(hub, upgrade, &found);
   }
   CheckNextUndo(hub, upgrade, fsck, result, &found);
   const std::string tag = std::string("undo ") + ModeVerb(mode) + " at call " +

@@ -80,7 +80,10 @@ UndoReport FinishUndo(const Dir& project, const UndoOptions& options) {
     return report;
   }
   const ResumeReport resumed = ResumeFolder(project);
-  if (resumed.result == ResumeReport::Result::kFailed) return Of(UndoResult::kFailed, resumed.reason);
+  if (resumed.result == ResumeReport::Result::kFailed) {
+    return Of(UndoResult::kFailed,
+              resumed.reason + "; the next recovery run or undo finishes the undoing");
+  }
   return Of(UndoResult::kUndone);
 }
 
