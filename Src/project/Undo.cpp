@@ -23,6 +23,9 @@ namespace {
 using mevcore::filesupport::Dir;
 using UndoResult = UndoReport::Result;
 
+// Said of a project whose undo journal stays.
+constexpr char kNextRunFinishes[] = "; the next recovery run or undo finishes the undoing";
+
 UndoReport Of(UndoResult result, const std::string& reason = "") {
   UndoReport report;
   report.result = result;
@@ -81,8 +84,7 @@ UndoReport FinishUndo(const Dir& project, const UndoOptions& options) {
   }
   const ResumeReport resumed = ResumeFolder(project);
   if (resumed.result == ResumeReport::Result::kFailed) {
-    return Of(UndoResult::kFailed,
-              resumed.reason + "; the next recovery run or undo finishes the undoing");
+    return Of(UndoResult::kFailed, resumed.reason + kNextRunFinishes);
   }
   return Of(UndoResult::kUndone);
 }
@@ -129,8 +131,7 @@ UndoReport TakeBack(StepContext& context) {
   if (!failure) return Of(UndoResult::kUndone);
   const std::optional<std::string> kept = KeepRecovered(context);
   if (!kept) return Of(UndoResult::kFailed, *failure + "; it is still recovered");
-  return Of(UndoResult::kFailed, *failure + "; " + *kept +
-                                 "; the next recovery run or undo finishes the undoing");
+  return Of(UndoResult::kFailed, *failure + "; " + *kept + kNextRunFinishes);
 }
 
 UndoReport UndoRecorded(const Dir& project, const UndoOptions& options) {
