@@ -1,6 +1,7 @@
 #include "platform/Diagnostics.h"
 
 #include <csignal>
+#include <mutex>
 
 #include "mevcore/debug/Debug.h"
 #include "mevcore/logging/Logging.h"
@@ -11,6 +12,12 @@ namespace velders {
 namespace {
 
 const char kLineEnd[] = "\r\n";
+
+// A site's state is shared by the threads that report at it.
+std::mutex& SitesLock() {
+  static std::mutex lock;
+  return lock;
+}
 
 void LogRecord(const ReportSite& site, std::initializer_list<ReportValue> values) {
   if (!mevcore::logging::LoggingIsEnabled()) return;
@@ -51,6 +58,7 @@ void AssertAtSite(ReportSite& site, const char* condition, const std::string& me
 }  // namespace
 
 void Report(ReportSite& site, std::initializer_list<ReportValue> values) {
+  const std::lock_guard<std::mutex> lock(SitesLock());
   LogRecord(site, values);
   TraceReport(site, values);
   if (site.level == 3) {
@@ -59,6 +67,7 @@ void Report(ReportSite& site, std::initializer_list<ReportValue> values) {
 }
 
 void ReportAssertion(ReportSite& site, const std::string& message) {
+  const std::lock_guard<std::mutex> lock(SitesLock());
   AssertAtSite(site, "false", message, true);
 }
 

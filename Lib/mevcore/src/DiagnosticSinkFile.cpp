@@ -1,3 +1,5 @@
+#include <mutex>
+
 #include <boost/date_time/posix_time/posix_time.hpp>
 
 #include "DiagnosticSinkCurrent.h"
@@ -11,10 +13,13 @@ namespace {
 
 // Appends the line that `makeLine` gives to the state file `name`. Whatever
 // fails, making the line included, is dropped: the diagnostics never disturb
-// the run and never reach the console.
+// the run and never reach the console. One line at a time, whichever
+// thread reports.
 template <class MakeLine>
 void AppendQuietly(const char* name, MakeLine makeLine) noexcept {
+  static std::mutex appending;
   try {
+    const std::lock_guard<std::mutex> lock(appending);
     diagnostics::AppendToStateFile(name, makeLine());
   } catch (...) {
   }

@@ -1,5 +1,7 @@
 #include "mevcore/filesupport/DiskInterface.h"
 
+#include "mevcore/filesupport/FaultPlan.h"
+
 namespace mevcore {
 namespace filesupport {
 namespace {
@@ -19,6 +21,8 @@ DiskInterface*& CurrentDisk() {
 DiskInterface& Disk() { return *CurrentDisk(); }
 
 void SetDisk(DiskInterface* disk) { CurrentDisk() = disk != nullptr ? disk : &RealDisk(); }
+
+bool DiskCallsMayOverlap() { return CurrentDisk() == &RealDisk() && CurrentFaultPlan() == nullptr; }
 
 }  // namespace filesupport
 }  // namespace mevcore

@@ -94,6 +94,10 @@ class RealDiskInterface : public DiskInterface {
 DiskInterface& Disk();
 // Installs `disk` (not owned); null restores the real file system.
 void SetDisk(DiskInterface* disk);
+// Whether calls may be made from two threads at once: only on the real file
+// system with no fault plan installed. A test's disk or plan numbers the
+// calls in the order they come, which must then be one thread's order.
+bool DiskCallsMayOverlap();
 
 }  // namespace filesupport
 }  // namespace mevcore
