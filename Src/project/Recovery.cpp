@@ -20,6 +20,8 @@ namespace {
 namespace git = mevstorage::git;
 using Result = RecoveryReport::Result;
 
+const char kNotStored[] = "The walk ended before the recovery commit was stored";
+
 RecoveryReport LeftAsItWas(const std::string& reason) {
   RecoveryReport report;
   report.result = Result::kLeftAsItWas;
@@ -119,9 +121,10 @@ void ReadPriorFiles(const mevcore::filesupport::Dir& project, const FolderListin
   journal->deleted = there(kDeletedFileName);
 }
 
-RecoveryReport RecoverFolder(RecoveryRequest request) {
+PreparedRecovery PrepareRecovery(RecoveryRequest request) {
   std::string head, production, commit;
   RecoveryPlan plan;
+  PreparedRecovery prepared;
   const FolderListing listing =
       request.listing ? std::move(*request.listing) : FolderListing::Of(request.project);
   {
@@ -136,15 +139,28 @@ RecoveryReport RecoverFolder(RecoveryRequest request) {
     head = tips.head;
     production = tips.reference;
     plan = PlanOf(request.project, request.repository, head, production);
-    if (auto blocker = FindBlocker(request.project, plan, listing)) return LeftAsItWas(*blocker);
-    if (auto failure = StoreRecoveryCommit(request, head, &commit)) return LeftAsItWas(*failure);
+    std::optional<std::string> failure = FindBlocker(request.project, plan, listing);
+    if (!failure && request.mayStore && !request.mayStore()) failure = kNotStored;
+    if (!failure) failure = StoreRecoveryCommit(request, head, &commit);
+    if (failure) {
+      prepared.leftAsItWas = LeftAsItWas(*failure);
+      return prepared;
+    }
   }
+  prepared.context.project = request.project;
+  prepared.context.journal = JournalOf(request, plan, listing, commit, head, production);
+  prepared.context.repository = std::move(request.repository);
+  return prepared;
+}
 
-  StepContext context;
-  context.project = request.project;
-  context.journal = JournalOf(request, plan, listing, commit, head, production);
-  context.repository = std::move(request.repository);
-  return ReportOf(ApplySteps(context), context);
+RecoveryReport ApplyRecovery(PreparedRecovery prepared, std::function<void()> pastWalkStops) {
+  if (prepared.leftAsItWas) return *prepared.leftAsItWas;
+  prepared.context.pastWalkStops = std::move(pastWalkStops);
+  return ReportOf(ApplySteps(prepared.context), prepared.context);
+}
+
+RecoveryReport RecoverFolder(RecoveryRequest request) {
+  return ApplyRecovery(PrepareRecovery(std::move(request)));
 }
 
 }  // namespace project

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -48,6 +49,9 @@ struct RecoveryRequest {
   std::optional<mevstorage::git::HeadAndReference> tips;
   std::unique_ptr<mevstorage::git::ReadTransaction> reads;
   std::optional<FolderListing> listing;
+  // When set, asked just before the commit is stored, and may wait: false
+  // leaves the project as it was, with nothing written.
+  std::function<bool()> mayStore;
 };
 
 // What became of it: recovered completely, or left as it was (with the
@@ -80,13 +84,28 @@ std::string CommitStoreFailure(const std::string& reason);
 void ReadPriorFiles(const mevcore::filesupport::Dir& project, const FolderListing& listing,
                     Journal* journal);
 
+// A recovery whose first part is done: its plan read, no blocker found and
+// its commit stored (objects that nothing refers to yet), or else the
+// report of a project left as it was. Nothing in the project folder has
+// changed; dropped unapplied, it leaves only those objects behind.
+struct PreparedRecovery {
+  std::optional<RecoveryReport> leftAsItWas;
+  StepContext context;  // with the journal to write, when not left as it was
+};
+
 // Recovers the project all or nothing: the recovery commit's objects are
-// written first, then the journal, then the steps in order with the branch
-// move as the commit point; on a failure every step taken is taken back.
-// Throws only for what fails before anything is written (a time that cannot
-// be converted, a repository that cannot be read). The request's repository
-// handle is taken over, so that it is released before the folder is renamed.
+// written first (PrepareRecovery), then the journal, then the steps in
+// order with the branch move as the commit point; on a failure every step
+// taken is taken back (ApplyRecovery, which calls `pastWalkStops`, when
+// given, as StepContext::pastWalkStops says). PrepareRecovery throws only for what
+// fails before anything is written (a time that cannot be converted, a
+// repository that cannot be read); ApplyRecovery never throws. The
+// request's repository handle is taken over, so that it is released before
+// the folder is renamed.
 RecoveryReport RecoverFolder(RecoveryRequest request);
+PreparedRecovery PrepareRecovery(RecoveryRequest request);
+RecoveryReport ApplyRecovery(PreparedRecovery prepared,
+                             std::function<void()> pastWalkStops = nullptr);
 
 }  // namespace project
 }  // namespace velders

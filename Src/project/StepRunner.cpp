@@ -33,12 +33,28 @@ bool Apply(const Step& step, StepContext& context, StepsReport* report) {
   }
 }
 
+// Calls the context's pastWalkStops once no planned step after steps[i] may
+// stop the walk.
+void SayWhenPastWalkStops(StepContext& context, const std::vector<Step>& steps, std::size_t i) {
+  if (!context.pastWalkStops) return;
+  for (std::size_t later = i + 1; later < steps.size(); ++later) {
+    if (steps[later].mayStopWalk && steps[later].planned(context.journal)) return;
+  }
+  const std::function<void()> call = std::move(context.pastWalkStops);
+  context.pastWalkStops = nullptr;
+  call();
+}
+
 }  // namespace
 
 StepsReport ApplySteps(StepContext& context, const std::vector<Step>& steps) {
   StepsReport report;
   for (std::size_t i = 0; i < steps.size(); ++i) {
-    if (!steps[i].planned(context.journal) || Apply(steps[i], context, &report)) continue;
+    if (!steps[i].planned(context.journal)) continue;
+    if (Apply(steps[i], context, &report)) {
+      SayWhenPastWalkStops(context, steps, i);
+      continue;
+    }
     const std::optional<std::string> failure = TakeBackThrough(context, steps, i);
     report.putBack = !failure;
     report.putBackFailure = failure.value_or("");

@@ -1,5 +1,6 @@
 #include "project/StepRunner.h"
 
+#include <algorithm>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -11,7 +12,7 @@ namespace project {
 namespace {
 
 // Five fake steps over a fake folder. Step 1 is planned only for an
-// upgrade; step 3 is the commit point. Each writes "+i" to the log when
+// upgrade; steps 0 and 1 may stop the walk; step 3 is the commit point. Each writes "+i" to the log when
 // applied and "-i" when it takes back what is there; one that fails leaves
 // its work behind.
 constexpr int kSteps = 5;
@@ -49,8 +50,8 @@ std::optional<std::string> NoPhrase(const mevcore::filesupport::Dir&, const Jour
 }
 
 const std::vector<Step> kFakeSteps = {
-    {"fake 0", Always, Apply<0>, Undo<0>, Done<0>, NoPhrase, {}},
-    {"fake 1", Upgrades, Apply<1>, Undo<1>, Done<1>, NoPhrase, {}},
+    {"fake 0", Always, Apply<0>, Undo<0>, Done<0>, NoPhrase, {}, false, true},
+    {"fake 1", Upgrades, Apply<1>, Undo<1>, Done<1>, NoPhrase, {}, false, true},
     {"fake 2", Always, Apply<2>, Undo<2>, Done<2>, NoPhrase, {}},
     {"fake 3", Always, Apply<3>, Undo<3>, Done<3>, NoPhrase, {}, true},
     {"fake 4", Always, Apply<4>, Undo<4>, Done<4>, NoPhrase, {}},
@@ -79,6 +80,12 @@ class StepRunner : public ::testing::TestWithParam<bool> {
     }
     return true;
   }
+  // The last planned step that may stop the walk.
+  int LastWalkStop() const { return Upgrade() ? 1 : 0; }
+  // Marks the log with "|" where the runner says the walk goes on.
+  void MarkPastWalkStops() {
+    context.pastWalkStops = [] { folder.log += "|"; };
+  }
   // Applied as a run that stopped before step `stop` leaves it.
   void AppliedUpTo(int stop) {
     for (int i = 0; i < stop; ++i) {
@@ -90,10 +97,12 @@ class StepRunner : public ::testing::TestWithParam<bool> {
   StepContext context;
 };
 
-TEST_P(StepRunner, AppliesEveryPlannedStepInOrder) {
+TEST_P(StepRunner, AppliesEveryPlannedStepInOrderSayingOnceWhenTheWalkGoesOn) {
+  MarkPastWalkStops();
   const StepsReport report = ApplySteps(context, kFakeSteps);
   EXPECT_TRUE(report.complete);
-  EXPECT_EQ(folder.log, Log(0, kSteps, Upgrade()));
+  const int past = LastWalkStop() + 1;
+  EXPECT_EQ(folder.log, Log(0, past, Upgrade()) + "|" + Log(past, kSteps, Upgrade()));
 }
 
 // The failed step too is taken back, since it may have left part of its
@@ -103,12 +112,17 @@ TEST_P(StepRunner, AFailureAtAnyStepTakesBackItAndEveryOneBefore) {
     if (!kFakeSteps[fail].planned(context.journal)) continue;
     folder = FakeFolder();
     folder.failApplyAt = fail;
+    MarkPastWalkStops();
     const StepsReport report = ApplySteps(context, kFakeSteps);
     EXPECT_FALSE(report.complete) << fail;
     EXPECT_TRUE(report.putBack) << fail;
     EXPECT_EQ(report.failureKind, FailureKind::kUpgrade) << fail;
     EXPECT_EQ(report.failure, "cannot apply") << fail;
-    EXPECT_EQ(folder.log, Log(0, fail, Upgrade()) + Log(fail, -1, Upgrade())) << fail;
+    const int past = std::min(fail, LastWalkStop() + 1);
+    const std::string said = fail > LastWalkStop() ? "|" : "";
+    EXPECT_EQ(folder.log, Log(0, past, Upgrade()) + said + Log(past, fail, Upgrade()) +
+                              Log(fail, -1, Upgrade()))
+        << fail;
     EXPECT_TRUE(NoneDone()) << fail;
   }
 }

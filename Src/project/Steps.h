@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -21,6 +22,10 @@ struct StepContext {
   // The promotion's own upgrade failed; as written, the folder is renamed and
   // the project counted all the same.
   bool promotionUpgradeFailed = false;
+  // When set, called once, as soon as every planned step whose failure
+  // stops the walk is applied (see Step::mayStopWalk): the walk then goes on
+  // past this project whatever becomes of it.
+  std::function<void()> pastWalkStops;
 };
 
 // Why a step could not be applied. The first two have console lines of
@@ -72,6 +77,8 @@ struct Step {
   // The commit point, which one step is: a run that stops before this step
   // is done is taken back, one that stops after it is finished.
   bool commitPoint = false;
+  // Its failure stops the run's walk (kWriteFiles or kUpgrade).
+  bool mayStopWalk = false;
 };
 
 // The steps of a recovery, in the order they are applied.
