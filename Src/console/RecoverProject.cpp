@@ -31,19 +31,9 @@ Answer AskAboutProject(const project::Preview& preview, Console& console) {
   return ReadAnswer(console.in);
 }
 
-Outcome RecoverOffered(bool ask, bool upgrade, const Dir& project,
-                       project::Examination examination, Console& console) {
-  if (ask) {
-    examination.reads.reset();
-    examination.tips.reset();
-    examination.listing.reset();
-    const Answer answer = AskAboutProject(examination.preview, console);
-    if (answer == Answer::kQuit) return Outcome::kStopWalk;
-    if (answer == Answer::kNo) return Outcome::kNotRecovered;
-    project::CheckStillOffered(project);
-  }
-  console.out << "Recovering: " << ConsoleSafe(examination.preview.name) << std::endl;
-
+// The request for an offered project, handed what its examination read.
+project::RecoveryRequest RequestOf(const Dir& project, bool upgrade,
+                                   project::Examination examination) {
   project::RecoveryRequest request;
   request.project = project;
   request.repository = std::move(examination.repository);
@@ -54,27 +44,99 @@ Outcome RecoverOffered(bool ask, bool upgrade, const Dir& project,
   request.tips = examination.tips;
   request.reads = std::move(examination.reads);
   request.listing = std::move(examination.listing);
-  return SayRecovery(project, project::RecoverFolder(std::move(request)), console);
+  return request;
+}
+
+// Asks about an offered project, then recovers it on yes.
+Outcome RecoverOnYes(bool upgrade, const Dir& project, project::Examination examination,
+                      Console& console) {
+  examination.reads.reset();
+  examination.tips.reset();
+  examination.listing.reset();
+  const Answer answer = AskAboutProject(examination.preview, console);
+  if (answer == Answer::kQuit) return Outcome::kStopWalk;
+  if (answer == Answer::kNo) return Outcome::kNotRecovered;
+  project::CheckStillOffered(project);
+  console.out << "Recovering: " << ConsoleSafe(examination.preview.name) << std::endl;
+  return SayRecovery(project,
+                     project::RecoverFolder(RequestOf(project, upgrade, std::move(examination))),
+                     console);
+}
+
+// The folder's examination when it is offered, else the exception line's
+// text, if any.
+struct ExaminedFolder {
+  std::optional<project::Examination> offered;
+  std::string said;
+};
+
+ExaminedFolder ExamineForWalk(const Dir& project) {
+  ExaminedFolder examined;
+  if (const auto foreign = project::ForeignOwner(project)) {
+    examined.said = *foreign;
+    return examined;
+  }
+  project::Examination examination =
+      project::ExamineFolder(project, mevstorage::git::SQLite3OdbBackend::OpenRepository);
+  if (examination.preview.kind == Kind::kWouldRecover) {
+    examined.offered = std::move(examination);
+  } else {
+    examined.said = examination.said;
+  }
+  return examined;
 }
 
 }  // namespace
 
-Outcome RecoverProject(bool ask, bool upgrade, const Dir& project, Console& console) {
+Outcome AskAndRecoverProject(bool upgrade, const Dir& project, Console& console) {
   try {
-    if (const auto foreign = project::ForeignOwner(project)) {
-      SayException(project, *foreign, console);
-      return Outcome::kNotRecovered;
+    ExaminedFolder examined = ExamineForWalk(project);
+    if (examined.offered) {
+      return RecoverOnYes(upgrade, project, std::move(*examined.offered), console);
     }
-    project::Examination examination =
-        project::ExamineFolder(project, mevstorage::git::SQLite3OdbBackend::OpenRepository);
-    if (examination.preview.kind == Kind::kWouldRecover) {
-      return RecoverOffered(ask, upgrade, project, std::move(examination), console);
-    }
-    if (!examination.said.empty()) SayException(project, examination.said, console);
+    if (!examined.said.empty()) SayException(project, examined.said, console);
   } catch (const std::exception& e) {
     SayException(project, e.what(), console);
   }
   return Outcome::kNotRecovered;
+}
+
+LookedAt LookAt(const Dir& project, bool upgrade, std::shared_future<bool> mayStore) {
+  LookedAt looked;
+  looked.project = project;
+  try {
+    ExaminedFolder examined = ExamineForWalk(project);
+    looked.said = examined.said;
+    if (!examined.offered) return looked;
+    looked.name = examined.offered->preview.name;
+    project::RecoveryRequest request = RequestOf(project, upgrade, std::move(*examined.offered));
+    if (mayStore.valid()) request.mayStore = [mayStore] { return mayStore.get(); };
+    looked.prepared = project::PrepareRecovery(std::move(request));
+  } catch (const std::exception& e) {
+    looked.said = e.what();
+  }
+  return looked;
+}
+
+Outcome RecoverLookedAt(LookedAt looked, Console& console, std::promise<bool>* walkGoesOn) {
+  bool told = false;
+  const auto tell = [&](bool goesOn) {
+    if (walkGoesOn && !told) walkGoesOn->set_value(goesOn);
+    told = true;
+  };
+  Outcome outcome = Outcome::kNotRecovered;
+  if (looked.name) {
+    console.out << "Recovering: " << ConsoleSafe(*looked.name) << std::endl;
+  }
+  if (looked.prepared) {
+    const project::RecoveryReport report =
+        project::ApplyRecovery(std::move(*looked.prepared), [&] { tell(true); });
+    outcome = SayRecovery(looked.project, report, console);
+  } else if (!looked.said.empty()) {
+    SayException(looked.project, looked.said, console);
+  }
+  tell(outcome != Outcome::kStopWalk);
+  return outcome;
 }
 
 }  // namespace velders

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <future>
 #include <initializer_list>
 #include <iostream>
 #include <optional>
@@ -16,6 +17,7 @@
 #include "mevcore/config/Exception.h"
 #include "mevcore/filesupport/CommonDirs.h"
 #include "mevcore/filesupport/Dir.h"
+#include "mevcore/filesupport/DiskInterface.h"
 #include "mevcore/threads/Threads.h"
 #include "mevcore/utility/Text.h"
 #include "mevstorage/git/Storage.h"
@@ -140,17 +142,51 @@ std::uint64_t ResumeLeftPartWay(const Dir& hub, Console& console) {
   return finished;
 }
 
-// Hands every sub-folder of the hub to RecoverProject; returns how many were
-// recovered.
-std::uint64_t WalkProjects(const Dir& hub, bool askEach, bool upgrade, Console& console) {
+// Hands every sub-folder of the hub to AskAndRecoverProject; returns how
+// many were recovered.
+std::uint64_t WalkAsking(const Dir& hub, bool upgrade, Console& console) {
   std::uint64_t recovered = 0;
   for (auto it = hub.BeginSubdirs(true, nullptr, {}); it != hub.EndSubdirs(); ++it) {
-    const Dir project = *it;
-    const Outcome outcome = RecoverProject(askEach, upgrade, project, console);
+    const Outcome outcome = AskAndRecoverProject(upgrade, *it, console);
     if (outcome == Outcome::kRecovered) ++recovered;
     if (outcome == Outcome::kStopWalk) break;
   }
   return recovered;
+}
+
+// Recovers every sub-folder of the hub in turn, while the next one is looked
+// at (LookAt) on a second thread: its examination and the storing of its
+// commit, with SQLite's syncs, overlap the steps of the project before. Its
+// commit is stored only once that project can no longer stop the walk, so a
+// walk that stops leaves every later folder exactly as it was; only the
+// steps change a project folder, and they run here, in the hub's order, so
+// the console and the folders are as a walk of one project at a time leaves
+// them. On a disk whose calls are counted, each look waits for its turn, so
+// the calls keep the order of that walk. Returns how many were recovered.
+std::uint64_t WalkRecoveringAll(const Dir& hub, bool upgrade, Console& console) {
+  const std::launch launch = mevcore::filesupport::DiskCallsMayOverlap() ? std::launch::async
+                                                                          : std::launch::deferred;
+  std::uint64_t recovered = 0;
+  auto it = hub.BeginSubdirs(true, nullptr, {});
+  std::future<LookedAt> next;
+  if (it != hub.EndSubdirs()) {
+    next = std::async(launch, LookAt, *it, upgrade, std::shared_future<bool>());
+  }
+  while (next.valid()) {
+    LookedAt current = next.get();
+    std::promise<bool> walkGoesOn;
+    if (++it != hub.EndSubdirs()) {
+      next = std::async(launch, LookAt, *it, upgrade, walkGoesOn.get_future().share());
+    }
+    const Outcome outcome = RecoverLookedAt(std::move(current), console, &walkGoesOn);
+    if (outcome == Outcome::kRecovered) ++recovered;
+    if (outcome == Outcome::kStopWalk) break;
+  }
+  return recovered;
+}
+
+std::uint64_t WalkProjects(const Dir& hub, bool askEach, bool upgrade, Console& console) {
+  return askEach ? WalkAsking(hub, upgrade, console) : WalkRecoveringAll(hub, upgrade, console);
 }
 
 // The walk holds the hub, so that a second run at the same time stops
