@@ -1,4 +1,8 @@
+#include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <regex>
 
@@ -69,6 +73,46 @@ class Recovery : public HubTest {
 
   std::string HeadId(const std::string& folder) {
     return ReadHeadCommit(Folder(folder) + "/git").id;
+  }
+
+  // Starts a recover-all run with the upgrade and kills it once it has said
+  // "Recovering:" `count` times.
+  void KillRecoveryAfter(int count) {
+    int input[2], errors[2];
+    ASSERT_EQ(0, ::pipe(input));
+    ASSERT_EQ(0, ::pipe(errors));
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      ::close(input[1]);
+      ::close(errors[0]);
+      ExecProgram(VELDERS_RECOVERY_BINARY, EnvironmentEntries(home_.Environment()), input[0],
+                  ::open("/dev/null", O_WRONLY), errors[1]);
+    }
+    ::close(input[0]);
+    ::close(errors[1]);
+    const std::string answers = "n\ny\ny\n\n";
+    ASSERT_EQ(static_cast<ssize_t>(answers.size()),
+              ::write(input[1], answers.data(), answers.size()));
+    ::close(input[1]);
+    std::string said;
+    char buffer[256];
+    ssize_t got;
+    while (Count(said, "Recovering: ") < count && (got = ::read(errors[0], buffer, sizeof buffer)) > 0) {
+      said.append(buffer, static_cast<std::size_t>(got));
+    }
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    ::close(errors[0]);
+    ASSERT_GE(Count(said, "Recovering: "), count) << said;
+  }
+
+  static int Count(const std::string& text, const std::string& part) {
+    int count = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+      ++count;
+    }
+    return count;
   }
 
   int exports_ = 0;
@@ -172,6 +216,8 @@ TEST_F(Recovery, UpgradeKeepsTheOldVersionAndFailedUpgradeStops) {
   Make(broken);
   ASSERT_EQ(0, ::mkdir((Folder("P.vd2") + "/pre_recovery_version").c_str(), 0755));
   const auto p = FilesBesidesObjects("P.vd2");
+  Make(Project("Q.vd2", "Q"));
+  const auto q = HashTree(Folder("Q.vd2"));
 
   RunResult run = RecoverAll(true);
 
@@ -182,8 +228,32 @@ TEST_F(Recovery, UpgradeKeepsTheOldVersionAndFailedUpgradeStops) {
   EXPECT_EQ(Dialogue() + WalkStart() + "Recovering: Old\nRecovering: P\n" +
                 "    Unable to upgrade data model in " + Folder("P.vd2") + "\n" + Summary(1),
             run.standardError);
-  // The recovery information file it had written is taken back.
+  // The recovery information file it had written is taken back; the walk
+  // never reached Q.
   EXPECT_EQ(p, FilesBesidesObjects("P.vd2"));
+  EXPECT_EQ(q, HashTree(Folder("Q.vd2")));
+}
+
+// Killed at some point of its walk, while one project takes its steps and
+// the next one's commit may be stored, a run leaves nothing that the next
+// run does not finish: every project ends recovered once, with valid Git.
+TEST_F(Recovery, ARunKilledMidWalkIsFinishedByTheNext) {
+  std::vector<std::pair<std::string, std::string>> made;
+  for (int i = 0; i < 16; ++i) {
+    const std::string name = "P" + std::to_string(10 + i);
+    const std::string folder = name + (i % 4 == 0 ? ".vd" : ".vd2");
+    Make(Project(folder, name));
+    made.emplace_back(name, HeadId(folder));
+  }
+  KillRecoveryAfter(6);
+
+  const RunResult run = RecoverAll(true);
+  EXPECT_NE(std::string::npos, run.standardError.find("\nRecovered ")) << run.standardError;
+  for (const auto& [name, oldHead] : made) {
+    ExpectRecovered(name + ".vd2", name, oldHead);
+    EXPECT_FALSE(Exists(name + ".vd"));
+    EXPECT_FALSE(Exists(name + ".vd2/git/recovery-in-progress.json"));
+  }
 }
 
 TEST_F(Recovery, ControlCharactersInANameAreEscapedOnTheConsoleOnly) {

@@ -175,7 +175,9 @@ std::string StatusMatchesRun::ExpectRunAsForeseen(const std::vector<Case>& cases
 
   const RunResult run = Run(VELDERS_RECOVERY_BINARY, {}, upgrade ? "n\ny\ny\n\n" : "n\ny\nn\n\n");
 
-  EXPECT_EQ(foreseen, Said(entries, run.standardError)) << status.standardOutput;
+  EXPECT_EQ(foreseen, Said(entries, run.standardError))
+      << "exit code " << run.exitCode << (run.timedOut ? ", timed out" : "") << "\n"
+      << run.standardError << status.standardOutput;
   for (const nlohmann::json& entry : entries) {
     const bool renames = entry["kind"] == "wouldRecover" && entry["renamedTo"].is_string() &&
                          !entry.value(upgrade ? "stopsRunWithYes" : "stopsRunWithNo", false);
