@@ -98,7 +98,8 @@ class Recovery : public HubTest {
     std::string said;
     char buffer[256];
     ssize_t got;
-    while (Count(said, "Recovering: ") < count && (got = ::read(errors[0], buffer, sizeof buffer)) > 0) {
+    while (Count(said, "Recovering: ") < count &&
+           (got = ::read(errors[0], buffer, sizeof buffer)) > 0) {
       said.append(buffer, static_cast<std::size_t>(got));
     }
     ::kill(child, SIGKILL);

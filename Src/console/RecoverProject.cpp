@@ -49,7 +49,7 @@ project::RecoveryRequest RequestOf(const Dir& project, bool upgrade,
 
 // Asks about an offered project, then recovers it on yes.
 Outcome RecoverOnYes(bool upgrade, const Dir& project, project::Examination examination,
-                      Console& console) {
+                     Console& console) {
   examination.reads.reset();
   examination.tips.reset();
   examination.listing.reset();

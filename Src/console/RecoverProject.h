@@ -37,8 +37,9 @@ LookedAt LookAt(const mevcore::filesupport::Dir& project, bool upgrade,
                 std::shared_future<bool> mayStore = {});
 
 // Recovers a folder looked at, saying on the console what
-// AskAndRecoverProject says after a yes, or about a folder not offered. When given, `walkGoesOn` is told, as soon as that
-// is known, whether the walk goes on past this folder.
+// AskAndRecoverProject says after a yes, or about a folder not offered.
+// When given, `walkGoesOn` is told, as soon as that is known, whether the
+// walk goes on past this folder.
 Outcome RecoverLookedAt(LookedAt looked, Console& console,
                         std::promise<bool>* walkGoesOn = nullptr);
 

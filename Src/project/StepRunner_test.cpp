@@ -12,9 +12,9 @@ namespace project {
 namespace {
 
 // Five fake steps over a fake folder. Step 1 is planned only for an
-// upgrade; steps 0 and 1 may stop the walk; step 3 is the commit point. Each writes "+i" to the log when
-// applied and "-i" when it takes back what is there; one that fails leaves
-// its work behind.
+// upgrade; steps 0 and 1 may stop the walk; step 3 is the commit point.
+// Each writes "+i" to the log when applied and "-i" when it takes back what
+// is there; one that fails leaves its work behind.
 constexpr int kSteps = 5;
 constexpr int kCommitPoint = 3;
 
