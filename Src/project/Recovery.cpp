@@ -61,14 +61,14 @@ std::optional<std::string> StoreRecoveryCommit(RecoveryRequest& request, const s
   return std::nullopt;
 }
 
+// The journal, all but the commit's id.
 Journal JournalOf(const RecoveryRequest& request, const RecoveryPlan& plan,
-                  const FolderListing& listing, const std::string& commit,
-                  const std::string& head, const std::string& production) {
+                  const FolderListing& listing, const std::string& head,
+                  const std::string& production) {
   const mevcore::filesupport::Dir& folder = request.project;
   const auto info = RecoveryInfoText(request.properties.name, request.recoveryTime,
                                      request.lastModified);
   Journal journal;
-  journal.commit = commit;
   journal.head = head;
   if (!production.empty()) journal.production = production;
   journal.keepProduction = plan.keepProduction;
@@ -122,33 +122,32 @@ void ReadPriorFiles(const mevcore::filesupport::Dir& project, const FolderListin
 }
 
 PreparedRecovery PrepareRecovery(RecoveryRequest request) {
-  std::string head, production, commit;
-  RecoveryPlan plan;
   PreparedRecovery prepared;
+  Journal& journal = prepared.context.journal;
   const FolderListing listing =
       request.listing ? std::move(*request.listing) : FolderListing::Of(request.project);
   {
     // The plan's reads and the commit's share one read transaction (the
     // examination's, when it was handed on), which the commit's first write
-    // ends; the steps release the repository.
+    // ends; the steps release the repository. The journal is made before
+    // the wait for `mayStore`, so that only the commit's writes follow it.
     const std::unique_ptr<git::ReadTransaction> reads =
         request.reads ? std::move(request.reads)
                       : std::make_unique<git::ReadTransaction>(request.repository);
     const git::HeadAndReference tips =
         request.tips ? *request.tips : HeadAndProduction(request.repository);
-    head = tips.head;
-    production = tips.reference;
-    plan = PlanOf(request.project, request.repository, head, production);
+    const RecoveryPlan plan =
+        PlanOf(request.project, request.repository, tips.head, tips.reference);
     std::optional<std::string> failure = FindBlocker(request.project, plan, listing);
+    if (!failure) journal = JournalOf(request, plan, listing, tips.head, tips.reference);
     if (!failure && request.mayStore && !request.mayStore()) failure = kNotStored;
-    if (!failure) failure = StoreRecoveryCommit(request, head, &commit);
+    if (!failure) failure = StoreRecoveryCommit(request, tips.head, &journal.commit);
     if (failure) {
       prepared.leftAsItWas = LeftAsItWas(*failure);
       return prepared;
     }
   }
   prepared.context.project = request.project;
-  prepared.context.journal = JournalOf(request, plan, listing, commit, head, production);
   prepared.context.repository = std::move(request.repository);
   return prepared;
 }

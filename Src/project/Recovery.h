@@ -97,11 +97,11 @@ struct PreparedRecovery {
 // written first (PrepareRecovery), then the journal, then the steps in
 // order with the branch move as the commit point; on a failure every step
 // taken is taken back (ApplyRecovery, which calls `pastWalkStops`, when
-// given, as StepContext::pastWalkStops says). PrepareRecovery throws only for what
-// fails before anything is written (a time that cannot be converted, a
-// repository that cannot be read); ApplyRecovery never throws. The
-// request's repository handle is taken over, so that it is released before
-// the folder is renamed.
+// given, as StepContext::pastWalkStops says). PrepareRecovery throws only
+// for what fails before anything is written (a time that cannot be
+// converted, a repository or a prior file that cannot be read);
+// ApplyRecovery never throws. The request's repository handle is taken
+// over, so that it is released before the folder is renamed.
 RecoveryReport RecoverFolder(RecoveryRequest request);
 PreparedRecovery PrepareRecovery(RecoveryRequest request);
 RecoveryReport ApplyRecovery(PreparedRecovery prepared,
