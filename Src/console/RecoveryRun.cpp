@@ -7,9 +7,9 @@
 #include <iostream>
 #include <optional>
 #include <string>
-#include <system_error>
 
 #include "console/LinkedFolders.h"
+#include "console/LookAhead.h"
 #include "console/NoLocalizer.h"
 #include "console/ReadAnswer.h"
 #include "console/ProjectLines.h"
@@ -155,19 +155,6 @@ std::uint64_t WalkAsking(const Dir& hub, bool upgrade, Console& console) {
   return recovered;
 }
 
-// LookAt on a thread of its own when `overlap`, else when its result is
-// asked for; also then when no thread can be started.
-std::future<LookedAt> StartLook(bool overlap, const Dir& project, bool upgrade,
-                                std::shared_future<bool> mayStore) {
-  if (overlap) {
-    try {
-      return std::async(std::launch::async, LookAt, project, upgrade, mayStore);
-    } catch (const std::system_error&) {
-    }
-  }
-  return std::async(std::launch::deferred, LookAt, project, upgrade, mayStore);
-}
-
 // Recovers every sub-folder of the hub in turn, while the next one is looked
 // at (LookAt) on a second thread: its examination and the storing of its
 // commit, with SQLite's syncs, overlap the steps of the project before. Its
@@ -178,16 +165,16 @@ std::future<LookedAt> StartLook(bool overlap, const Dir& project, bool upgrade,
 // them. On a disk whose calls are counted, each look waits for its turn, so
 // the calls keep the order of that walk. Returns how many were recovered.
 std::uint64_t WalkRecoveringAll(const Dir& hub, bool upgrade, Console& console) {
-  const bool overlap = mevcore::filesupport::DiskCallsMayOverlap();
+  LookAhead looks(mevcore::filesupport::DiskCallsMayOverlap());
   std::uint64_t recovered = 0;
   auto it = hub.BeginSubdirs(true, nullptr, {});
   std::future<LookedAt> next;
-  if (it != hub.EndSubdirs()) next = StartLook(overlap, *it, upgrade, {});
+  if (it != hub.EndSubdirs()) next = looks.Start(*it, upgrade, {});
   while (next.valid()) {
     LookedAt current = next.get();
     std::promise<bool> walkGoesOn;
     if (++it != hub.EndSubdirs()) {
-      next = StartLook(overlap, *it, upgrade, walkGoesOn.get_future().share());
+      next = looks.Start(*it, upgrade, walkGoesOn.get_future().share());
     }
     const Outcome outcome = RecoverLookedAt(std::move(current), console, &walkGoesOn);
     if (outcome == Outcome::kRecovered) ++recovered;
