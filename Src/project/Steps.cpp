@@ -49,10 +49,23 @@ void SaidByReason(const Action& action) {
   }
 }
 
-// The journal.
+mevcore::utility::UTF8String JournaledInfoText(const Journal& journal) {
+  return mevcore::utility::UTF8String(journal.recoveryInfo.begin(), journal.recoveryInfo.end());
+}
 
-void WriteTheJournal(StepContext& c) { WriteJournal(InProgressFile(c.project), c.journal); }
-void RemoveTheJournal(StepContext& c) { RemoveIfThere(InProgressFile(c.project)); }
+// The journal. "recovery_info.txt" is begun first and left unsynced, so that
+// the journal's sync carries it to the disk too and its own step has little
+// left to sync; until then it is a temporary, which a crash leaves for the
+// next run to remove. When it cannot be begun, its step writes it whole.
+
+void WriteTheJournal(StepContext& c) {
+  BeginRecoveryInfoText(c.project, JournaledInfoText(c.journal), &c.recoveryInfo);
+  WriteJournal(InProgressFile(c.project), c.journal);
+}
+void RemoveTheJournal(StepContext& c) {
+  c.recoveryInfo.Abandon();
+  RemoveIfThere(InProgressFile(c.project));
+}
 bool JournalThere(StepContext& c) { return InProgressFile(c.project).Exists(); }
 
 // The old tip of the branch, kept when the recovery commit does not descend
@@ -89,9 +102,11 @@ bool RecoveryInfoWritten(StepContext& c) {
 // line is the procedure's own. The folder is synced once, before the branch
 // moves (MoveBranch), for this file and the set-asides together.
 void WriteJournaledRecoveryInfo(StepContext& c) {
-  const std::string& text = c.journal.recoveryInfo;
-  if (!WriteRecoveryInfoText(c.project, mevcore::utility::UTF8String(text.begin(), text.end()),
-                             FolderSync::kByCaller)) {
+  const bool written = c.recoveryInfo.Begun()
+                           ? FinishRecoveryInfoText(c.project, &c.recoveryInfo)
+                           : WriteRecoveryInfoText(c.project, JournaledInfoText(c.journal),
+                                                   FolderSync::kByCaller);
+  if (!written) {
     throw StepFailure(FailureKind::kWriteFiles,
                       "Unable to write " + RecoveryInfoFile(c.project).FullPathMultiByte());
   }

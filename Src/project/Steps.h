@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "mevcore/filesupport/Dir.h"
+#include "mevcore/filesupport/DurableWrite.h"
 #include "mevstorage/git/Storage.h"
 #include "project/Journal.h"
 
@@ -22,6 +23,9 @@ struct StepContext {
   // The promotion's own upgrade failed; as written, the folder is renamed and
   // the project counted all the same.
   bool promotionUpgradeFailed = false;
+  // "recovery_info.txt", begun with the journal so that the journal's sync
+  // carries it too (BeginRecoveryInfoText); its step finishes it.
+  mevcore::filesupport::StagedWrite recoveryInfo;
   // When set, called once, as soon as every planned step whose failure
   // stops the walk is applied (see Step::mayStopWalk): the walk then goes on
   // past this project whatever becomes of it.

@@ -1,7 +1,9 @@
 #include "records/RecoveryInfo.h"
 
 #include "Model/Utils.h"
+#include "mevcore/config/Exception.h"
 #include "mevcore/utility/UTF8StringStream.h"
+#include "platform/ReportSites.h"
 #include "records/Constants.h"
 #include "records/TimeStamps.h"
 #include "records/Version.h"
@@ -10,6 +12,15 @@ namespace velders {
 
 using mevcore::utility::ImmutableString;
 using mevcore::utility::UTF8String;
+
+namespace {
+
+mevcore::filesupport::File RecoveryInfoFile(const mevcore::filesupport::Dir& project) {
+  return mevcore::filesupport::File(project,
+                                    mevcore::utility::AsciiToUTF16(kRecoveryInfoFileName));
+}
+
+}  // namespace
 
 UTF8String RecoveryInfoText(const ImmutableString& name, const boost::posix_time::ptime& recovery,
                             const boost::posix_time::ptime& lastModified) {
@@ -32,9 +43,28 @@ bool WriteRecoveryInfo(const mevcore::filesupport::Dir& project, const Immutable
 
 bool WriteRecoveryInfoText(const mevcore::filesupport::Dir& project, const UTF8String& text,
                            mevcore::filesupport::FolderSync sync) {
-  const mevcore::filesupport::File file(project,
-                                        mevcore::utility::AsciiToUTF16(kRecoveryInfoFileName));
-  return YondraLocalHub::WriteStringFile(file, text, sync);
+  return YondraLocalHub::WriteStringFile(RecoveryInfoFile(project), text, sync);
+}
+
+bool BeginRecoveryInfoText(const mevcore::filesupport::Dir& project, const UTF8String& text,
+                           mevcore::filesupport::StagedWrite* staged) {
+  mevcore::filesupport::DurableWriteOptions options;
+  options.refuseUnwritable = true;
+  options.folderSync = mevcore::filesupport::FolderSync::kByCaller;
+  return staged->Begin(RecoveryInfoFile(project).NativePath(), text.data(), text.size(),
+                       options) == 0;
+}
+
+bool FinishRecoveryInfoText(const mevcore::filesupport::Dir& project,
+                            mevcore::filesupport::StagedWrite* staged) {
+  mevcore::filesupport::DurableWriteFailure failure;
+  const int error = staged->Finish(&failure);
+  if (error == 0) return true;
+  const std::string reason = "Unable to " + failure.step + " " + failure.path + ": " +
+                             mevcore::config::ErrorText(error);
+  Report(sites::writeStringFileFailed,
+         {{"exception", reason}, {"path", RecoveryInfoFile(project).FullPath()}});
+  return false;
 }
 
 }  // namespace velders

@@ -3,6 +3,7 @@
 #include <boost/date_time/posix_time/posix_time_types.hpp>
 
 #include "mevcore/filesupport/Dir.h"
+#include "mevcore/filesupport/DurableWrite.h"
 #include "mevcore/filesupport/File.h"
 #include "mevcore/utility/ImmutableString.h"
 #include "mevcore/utility/Text.h"
@@ -30,5 +31,17 @@ bool WriteRecoveryInfo(const mevcore::filesupport::Dir& project,
 bool WriteRecoveryInfoText(const mevcore::filesupport::Dir& project,
                            const mevcore::utility::UTF8String& text,
                            mevcore::filesupport::FolderSync sync);
+
+// WriteRecoveryInfoText with FolderSync::kByCaller in two halves
+// (StagedWrite), for a caller that syncs another file in between.
+// BeginRecoveryInfoText is false, and says nothing, when the write cannot
+// be begun: the caller then writes the file with WriteRecoveryInfoText,
+// which says why it fails. FinishRecoveryInfoText is false when the write
+// failed, reported as WriteRecoveryInfoText reports it.
+bool BeginRecoveryInfoText(const mevcore::filesupport::Dir& project,
+                           const mevcore::utility::UTF8String& text,
+                           mevcore::filesupport::StagedWrite* staged);
+bool FinishRecoveryInfoText(const mevcore::filesupport::Dir& project,
+                            mevcore::filesupport::StagedWrite* staged);
 
 }  // namespace velders

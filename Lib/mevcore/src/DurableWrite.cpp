@@ -8,6 +8,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
+#include <utility>
 
 #include "mevcore/config/Exception.h"
 #include "mevcore/filesupport/DiskInterface.h"
@@ -125,16 +126,20 @@ int WriteAll(int fd, const void* data, std::size_t size) {
   return 0;
 }
 
-// Fills the open temporary and closes it; the descriptor is closed either way.
+// Gives the open temporary the target's owner and mode, then the content.
 int FillTemporary(const Steps& steps, int fd, const Target& target, const void* data,
                   std::size_t size, const std::string& temporary) {
   int error = target.exists ? KeepOwnerAndMode(fd, target.info) : 0;
   const char* step = "keep the owner and mode of";
   if (error == 0 && (error = WriteAll(fd, data, size)) != 0) step = "write";
-  if (error == 0 && Disk().Fsync(fd) != 0) {
-    error = errno;
-    step = "sync";
-  }
+  return error == 0 ? 0 : steps.Failed(step, temporary, error);
+}
+
+// Syncs the filled temporary and closes it; the descriptor is closed either
+// way.
+int SyncTemporary(const Steps& steps, int fd, const std::string& temporary) {
+  int error = Disk().Fsync(fd) == 0 ? 0 : errno;
+  const char* step = "sync";
   if (Disk().Close(fd) != 0 && error == 0) {
     error = errno;
     step = "close";
@@ -159,6 +164,35 @@ int PutInPlace(const Steps& steps, bool replace, const std::string& temporary) {
 
 int WriteFileDurably(const std::string& path, const void* data, std::size_t size,
                      const DurableWriteOptions& options, DurableWriteFailure* failure) {
+  StagedWrite write;
+  const int error = write.Stage(path, data, size, options, false, failure);
+  return error != 0 ? error : write.Finish(failure);
+}
+
+StagedWrite::StagedWrite(StagedWrite&& other) noexcept { *this = std::move(other); }
+
+StagedWrite& StagedWrite::operator=(StagedWrite&& other) noexcept {
+  if (this == &other) return *this;
+  Abandon();
+  path_ = std::move(other.path_);
+  temporary_ = std::move(other.temporary_);
+  options_ = std::move(other.options_);
+  fd_ = other.fd_;
+  other.fd_ = -1;
+  return *this;
+}
+
+StagedWrite::~StagedWrite() { Abandon(); }
+
+int StagedWrite::Begin(const std::string& path, const void* data, std::size_t size,
+                       const DurableWriteOptions& options, DurableWriteFailure* failure) {
+  return Stage(path, data, size, options, true, failure);
+}
+
+int StagedWrite::Stage(const std::string& path, const void* data, std::size_t size,
+                       const DurableWriteOptions& options, bool startWriteback,
+                       DurableWriteFailure* failure) {
+  Abandon();
   const Steps steps(path, failure);
   Target target;
   int error = options.replace ? ExamineTarget(steps, options.refuseUnwritable, &target)
@@ -169,16 +203,42 @@ int WriteFileDurably(const std::string& path, const void* data, std::size_t size
                                  &temporary);
   if (fd < 0) return steps.Failed("create", temporary, errno);
   error = FillTemporary(steps, fd, target, data, size, temporary);
-  if (error == 0) error = CheckBeforeRename(steps, options);
-  if (error == 0) error = PutInPlace(steps, options.replace, temporary);
   if (error != 0) {
+    Disk().Close(fd);
     Disk().Remove(temporary);
     return error;
   }
-  if (options.folderSync == FolderSync::kByCaller) return 0;
-  const std::string folder = FolderOf(path);
+  if (startWriteback) Disk().StartWriteback(fd);
+  path_ = path;
+  temporary_ = std::move(temporary);
+  options_ = options;
+  fd_ = fd;
+  return 0;
+}
+
+int StagedWrite::Finish(DurableWriteFailure* failure) {
+  const Steps steps(path_, failure);
+  if (fd_ < 0) return steps.Failed("sync", path_, EBADF);
+  const int fd = fd_;
+  fd_ = -1;
+  int error = SyncTemporary(steps, fd, temporary_);
+  if (error == 0) error = CheckBeforeRename(steps, options_);
+  if (error == 0) error = PutInPlace(steps, options_.replace, temporary_);
+  if (error != 0) {
+    Disk().Remove(temporary_);
+    return error;
+  }
+  if (options_.folderSync == FolderSync::kByCaller) return 0;
+  const std::string folder = FolderOf(path_);
   if (Disk().SyncDir(folder) != 0) return steps.Failed("sync", folder, errno);
   return 0;
+}
+
+void StagedWrite::Abandon() {
+  if (fd_ < 0) return;
+  Disk().Close(fd_);
+  Disk().Remove(temporary_);
+  fd_ = -1;
 }
 
 namespace {

@@ -27,6 +27,13 @@ int Write(const std::string& path, const std::string& text,
   return WriteFileDurably(path, text.data(), text.size(), options, failure);
 }
 
+// The same write in two halves.
+int WriteStaged(const std::string& path, const std::string& text) {
+  StagedWrite staged;
+  const int error = staged.Begin(path, text.data(), text.size(), DurableWriteOptions());
+  return error != 0 ? error : staged.Finish();
+}
+
 struct stat StatOf(const std::string& path) {
   struct stat info {};
   EXPECT_EQ(::lstat(path.c_str(), &info), 0) << path;
@@ -125,37 +132,67 @@ TEST_F(DurableWrite, AHeldLockOrAnExistingTargetIsRefusedAndLeftAlone) {
   EXPECT_FALSE(IsThere(lock));
 }
 
-// Each call of a replace fails in turn: the target holds the old text or the
-// new, with its mode either way, and no temporary stays.
+// Each call of a replace, whole or in two halves, fails in turn: the target
+// holds the old text or the new, with its mode either way, and no temporary
+// stays. Only the hint to start writing back may fail unnoticed.
 TEST_F(DurableWrite, EachFailedCallLeavesTheOldOrTheNewFileWithItsMode) {
   const std::string target = temp / "version";
   RealDiskInterface real;
-  std::uint64_t calls = 0;
-  {
-    WriteBytes(target, "old");
-    FaultInjectingDisk counting(real);
-    ScopedDisk scoped(counting);
-    ASSERT_EQ(Write(target, "new"), 0);
-    calls = counting.CallCount();
-  }
-  ASSERT_GE(calls, 9u);  // stat, open, chown, chmod, write, sync, close, rename, folder sync
-  for (std::uint64_t n = 1; n <= calls; ++n) {
-    SCOPED_TRACE("failed call " + std::to_string(n));
-    WriteBytes(target, "old");
-    ASSERT_EQ(::chmod(target.c_str(), 0606), 0);
-    FaultInjectingDisk faulty(real);
-    faulty.FailCall(n, EIO);
-    int error = 0;
+  for (const auto write : {&WriteStaged, +[](const std::string& path, const std::string& text) {
+                             return Write(path, text);
+                           }}) {
+    const bool staged = write == &WriteStaged;
+    SCOPED_TRACE(staged ? "in two halves" : "whole");
+    std::uint64_t calls = 0;
     {
-      ScopedDisk scoped(faulty);
-      error = Write(target, "new");
+      WriteBytes(target, "old");
+      FaultInjectingDisk counting(real);
+      ScopedDisk scoped(counting);
+      ASSERT_EQ(write(target, "new"), 0);
+      calls = counting.CallCount();
     }
-    EXPECT_EQ(error, EIO);
-    const std::string text = ReadBytes(target);
-    EXPECT_TRUE(text == "old" || text == "new") << text;
-    EXPECT_EQ(StatOf(target).st_mode & 07777, 0606u);
-    EXPECT_EQ(EntryCount(temp.Path()), 1u);
+    ASSERT_GE(calls, 9u);  // stat, open, chown, chmod, write, sync, close, rename, folder sync
+    for (std::uint64_t n = 1; n <= calls; ++n) {
+      SCOPED_TRACE("failed call " + std::to_string(n));
+      WriteBytes(target, "old");
+      ASSERT_EQ(::chmod(target.c_str(), 0606), 0);
+      FaultInjectingDisk faulty(real);
+      faulty.FailCall(n, EIO);
+      int error = 0;
+      {
+        ScopedDisk scoped(faulty);
+        error = write(target, "new");
+      }
+      const std::string text = ReadBytes(target);
+      if (error == 0) {
+        EXPECT_TRUE(staged);
+        EXPECT_EQ(text, "new");
+      } else {
+        EXPECT_EQ(error, EIO);
+        EXPECT_TRUE(text == "old" || text == "new") << text;
+      }
+      EXPECT_EQ(StatOf(target).st_mode & 07777, 0606u);
+      EXPECT_EQ(EntryCount(temp.Path()), 1u);
+    }
   }
+}
+
+// A write begun and never finished leaves the target as it was, and no
+// temporary, whether it is dropped or replaced by another.
+TEST_F(DurableWrite, AnUnfinishedWriteLeavesTheTargetAsItWas) {
+  const std::string target = temp / "recovery_info.txt";
+  WriteBytes(target, "old");
+  {
+    StagedWrite first;
+    ASSERT_EQ(first.Begin(target, "new", 3, DurableWriteOptions()), 0);
+    EXPECT_EQ(EntryCount(temp.Path()), 2u);
+    StagedWrite second;
+    ASSERT_EQ(second.Begin(target, "newer", 5, DurableWriteOptions()), 0);
+    first = std::move(second);
+    EXPECT_EQ(EntryCount(temp.Path()), 2u);
+  }
+  EXPECT_EQ(ReadBytes(target), "old");
+  EXPECT_EQ(EntryCount(temp.Path()), 1u);
 }
 
 // Only a temporary of a writer that is gone may be removed: a user's file

@@ -79,6 +79,10 @@ int FaultInjectingDisk::SyncFileSystem(int fd) {
   return Inject(FaultKind::kSync, FdName(fd)) ? -1 : inner_.SyncFileSystem(fd);
 }
 
+int FaultInjectingDisk::StartWriteback(int fd) {
+  return Inject(FaultKind::kSync, FdName(fd)) ? -1 : inner_.StartWriteback(fd);
+}
+
 int FaultInjectingDisk::Fchmod(int fd, mode_t mode) {
   return Inject(FaultKind::kAttributes, FdName(fd)) ? -1 : inner_.Fchmod(fd, mode);
 }

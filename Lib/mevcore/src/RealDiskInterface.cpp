@@ -97,6 +97,10 @@ int RealDiskInterface::Fsync(int fd) { return ::fsync(fd); }
 
 int RealDiskInterface::SyncFileSystem(int fd) { return ::syncfs(fd); }
 
+int RealDiskInterface::StartWriteback(int fd) {
+  return ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+}
+
 int RealDiskInterface::Fchmod(int fd, mode_t mode) { return ::fchmod(fd, mode); }
 
 int RealDiskInterface::Fchown(int fd, uid_t owner, gid_t group) {

@@ -66,6 +66,48 @@ int WriteFileDurably(const std::string& path, const void* data, std::size_t size
                      const DurableWriteOptions& options = DurableWriteOptions(),
                      DurableWriteFailure* failure = nullptr);
 
+// WriteFileDurably in two halves, so that the sync of another file made in
+// between can carry this one's content to the disk as well (on a journaling
+// file system, one commit for both), leaving little to this one's own sync.
+class StagedWrite {
+ public:
+  StagedWrite() = default;
+  StagedWrite(StagedWrite&& other) noexcept;
+  StagedWrite& operator=(StagedWrite&& other) noexcept;
+  StagedWrite(const StagedWrite&) = delete;
+  StagedWrite& operator=(const StagedWrite&) = delete;
+  // Abandon().
+  ~StagedWrite();
+
+  // Takes steps 1 and 2 of WriteFileDurably and writes the content, then
+  // asks the system to start writing it back (DiskInterface::StartWriteback,
+  // whose failure is ignored). Returns 0, the write then begun, or as
+  // WriteFileDurably does, with nothing left behind. A write begun before is
+  // abandoned first.
+  int Begin(const std::string& path, const void* data, std::size_t size,
+            const DurableWriteOptions& options, DurableWriteFailure* failure = nullptr);
+  // Takes steps 3 (the sync) to 5 of the write begun and returns as
+  // WriteFileDurably does; the write is no longer begun after it, whatever
+  // its result.
+  int Finish(DurableWriteFailure* failure = nullptr);
+  bool Begun() const { return fd_ >= 0; }
+  // Closes and removes the temporary of a write begun (a lock file given as
+  // `temporary` too: the write made it); nothing otherwise.
+  void Abandon();
+
+ private:
+  friend int WriteFileDurably(const std::string&, const void*, std::size_t,
+                              const DurableWriteOptions&, DurableWriteFailure*);
+  int Stage(const std::string& path, const void* data, std::size_t size,
+            const DurableWriteOptions& options, bool startWriteback,
+            DurableWriteFailure* failure);
+
+  std::string path_;
+  std::string temporary_;
+  DurableWriteOptions options_;
+  int fd_ = -1;
+};
+
 // Whether a folder entry's `name` is one of the temporaries WriteFileDurably
 // makes (".<name>.writing-<pid>-<n>") and the process that made it is gone:
 // a crash left it, and nothing will ever rename it, so it may be removed.

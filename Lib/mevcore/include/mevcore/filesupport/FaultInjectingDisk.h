@@ -31,6 +31,7 @@ class FaultInjectingDisk : public DiskInterface {
   int Ftruncate(int fd, off_t length) override;
   int Fsync(int fd) override;
   int SyncFileSystem(int fd) override;
+  int StartWriteback(int fd) override;
   int Fchmod(int fd, mode_t mode) override;
   int Fchown(int fd, uid_t owner, gid_t group) override;
   int Close(int fd) override;
