@@ -60,8 +60,8 @@ bool FinishRecoveryInfoText(const mevcore::filesupport::Dir& project,
   mevcore::filesupport::DurableWriteFailure failure;
   const int error = staged->Finish(&failure);
   if (error == 0) return true;
-  const std::string reason = "Unable to " + failure.step + " " + failure.path + ": " +
-                             mevcore::config::ErrorText(error);
+  const std::string reason =
+      mevcore::config::SystemErrorText("Unable to " + failure.step, failure.path, error);
   Report(sites::writeStringFileFailed,
          {{"exception", reason}, {"path", RecoveryInfoFile(project).FullPath()}});
   return false;

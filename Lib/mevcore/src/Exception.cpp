@@ -20,8 +20,12 @@ std::string ErrorText(int error) {
   return PickedText(strerror_r(error, buffer, sizeof buffer), buffer);
 }
 
+std::string SystemErrorText(const std::string& operation, const std::string& path, int error) {
+  return operation + " " + path + ": " + ErrorText(error);
+}
+
 void ThrowSystemError(const std::string& operation, const std::string& path, int error) {
-  throw mev_exception(operation + " " + path + ": " + ErrorText(error), error);
+  throw mev_exception(SystemErrorText(operation, path, error), error);
 }
 
 }  // namespace config

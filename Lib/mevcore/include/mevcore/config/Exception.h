@@ -42,7 +42,10 @@ constexpr int kNotRegularFile = 4096;
 // The system's text for an errno; "it is not a regular file" for kNotRegularFile.
 std::string ErrorText(int error);
 
-// Throws mev_exception with "<operation> <path>: <ErrorText(error)>".
+// "<operation> <path>: <ErrorText(error)>".
+std::string SystemErrorText(const std::string& operation, const std::string& path, int error);
+
+// Throws mev_exception with SystemErrorText(operation, path, error).
 [[noreturn]] void ThrowSystemError(const std::string& operation, const std::string& path, int error);
 
 }  // namespace config
